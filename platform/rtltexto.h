@@ -10,6 +10,7 @@
 // locale: Qt sets the process locale to the user's, and a decimal comma must never reach a file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +27,14 @@ struct TFormatSettings {
   std::string LongDateFormat = "dddd, d' de 'MMMM' de 'yyyy";
   std::string ShortTimeFormat = "hh:nn";
   std::string LongTimeFormat = "hh:nn:ss";
+  std::array<std::string, 12> ShortMonthNames{"ene", "feb", "mar", "abr", "may", "jun",
+                                              "jul", "ago", "sep", "oct", "nov", "dic"};
+  std::array<std::string, 12> LongMonthNames{"enero",  "febrero", "marzo",     "abril",
+                                             "mayo",   "junio",   "julio",     "agosto",
+                                             "septiembre", "octubre", "noviembre", "diciembre"};
+  std::array<std::string, 7> ShortDayNames{"dom", "lun", "mar", "mié", "jue", "vie", "sáb"};
+  std::array<std::string, 7> LongDayNames{"domingo", "lunes",   "martes", "miércoles",
+                                          "jueves",  "viernes", "sábado"};
 };
 
 // The settings in force, process-wide. The number-format guard switches them; the window's

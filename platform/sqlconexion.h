@@ -1,0 +1,87 @@
+// A connection to a PostgreSQL server over libpq, with the one implicit transaction the old
+// dataset layer kept per connection.
+//
+//  * The connection takes host, database, user and password and nothing else: the port comes
+//    from libpq's defaults and PGPORT, an empty value counts as unset (an empty password falls
+//    back to PGPASSWORD or ~/.pgpass), the client encoding is UTF-8 and the attempt gives up
+//    after 10 seconds. No conninfo text is ever built, so blanks, quotes or "=" in a value
+//    reach the server as they stand.
+//  * A transaction is opened before the first statement that finds none open; Ejecutar
+//    commits it; the destructor rolls back what was not committed.
+//  * Any failed statement rolls the transaction back before its error is raised: PostgreSQL
+//    refuses every statement after an error inside an open transaction, and without the
+//    rollback one bad query would leave the session unusable until it is closed.
+//  * Every statement goes through PQexecParams, which takes a single statement: text meant
+//    as a value can never stack a second statement.
+// Used from one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/sqlconsulta.h"
+
+struct pg_conn;
+
+struct TParametrosConexion {
+  std::string host;
+  std::string baseDeDatos;
+  std::string usuario;
+  std::string clave;
+};
+
+// The connection file: four lines (host, database, user, password in plain text), each taken
+// whole (no trimming: trailing blanks stay). LF, CRLF and CR all end a line, so a file written
+// on Windows gives "host" and not "host\r". A missing line reads as empty; further lines are
+// ignored. No value when the file does not exist; a file that exists but cannot be read
+// raises EInOutError.
+std::optional<TParametrosConexion> LeerArchivoConexion(const std::filesystem::path& archivo);
+
+class TPQConnection {
+ public:
+  // Seconds libpq waits for the server before it gives up.
+  static constexpr int kEsperaConexionSegundos = 10;
+
+  // Connects. Throws EErrorGeneral "No se pudo conectar con la base de datos: " + libpq's
+  // message when the server cannot be reached or refuses the login.
+  explicit TPQConnection(const TParametrosConexion& parametros);
+  // Rolls back what was not committed and disconnects.
+  virtual ~TPQConnection();
+  TPQConnection(const TPQConnection&) = delete;
+  TPQConnection& operator=(const TPQConnection&) = delete;
+
+  // Runs a statement inside the open transaction (opening one when none is) and returns all
+  // its rows, the cursor on the first. Nothing is committed.
+  // An SQL error rolls back and throws EErrorGeneral "Error de SQL: " + the server's message +
+  // " (" + sql + ")".
+  std::unique_ptr<TSQLQuery> Consultar(std::string_view sql);
+  // Runs a statement, commits, and returns the rows it affected. Errors as in Consultar; a
+  // failed commit raises too.
+  int32_t Ejecutar(std::string_view sql);
+
+  // Commits / rolls back the open transaction; nothing happens when none is open.
+  void Confirmar();
+  void Deshacer();
+  bool EnTransaccion() const { return enTransaccion_; }
+
+  // `texto` as an SQL string literal, quotes included ('O''Brien'; a text with a backslash
+  // comes out as E'...' preceded by a blank), escaped by libpq for this connection's encoding.
+  // Throws EErrorGeneral for a text libpq cannot escape (invalid UTF-8, an embedded NUL).
+  std::string LiteralSQL(std::string_view texto) const;
+
+  // The libpq connection, for what this class does not cover.
+  pg_conn* Nativa() const { return con_; }
+
+ private:
+  // Sends a statement of the transaction's own (BEGIN, COMMIT, ROLLBACK).
+  void Control(const char* sql);
+  [[noreturn]] void FallaSentencia(pg_result* resultado, std::string_view sql);
+  pg_result* Enviar(std::string_view sql);
+
+  pg_conn* con_ = nullptr;
+  bool enTransaccion_ = false;
+};
