@@ -1,0 +1,133 @@
+// The empirical model of a wind farm: the measured power as a function of wind direction and
+// wind power density, learnt from the plant's ten-minute series.
+//
+// The model keeps the series set it was built from and works on the set's own vectors (the
+// filters correct them in place). Its curves live on a grid of direction sectors (72 of 5
+// degrees, sector k centred on (k - 1) * 5 degrees) by wind-power-density bins (10): per sector
+// an S-curve of the power against the equivalent speed, per sector and bin a regression line
+// and a representative power. The sector routines here (SectoresVecinos, AnguloSector) are
+// shared with the station factor, the calibrator and the combined model.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "numerics/MatEnt.h"
+#include "numerics/matreal.h"
+#include "numerics/xmatdefs.h"
+#include "platform/fechas.h"
+#include "services/useriestemporales.h"
+
+class TParque_ModeloTeorico;
+class TextoEntrada;
+class TextoSalida;
+class Tf_ddp_Weibull;
+class Tf_ddp_VectDeMuestras;
+
+// The five S-curve parameters that carry from one sector's fit to the next.
+struct TParametrosCurvaS {
+  NReal alfa = 0;
+  NReal vm = 0;
+  NReal Pmax = 0;
+  NReal DeltaP = 0;
+  NReal alfa_varvel = 0;
+};
+
+// The values v(k), k = 1 .. v.n in order, of the samples whose "some array of filtros has
+// entry k true" equals marcados; a sample whose entry in excluidas is true is never taken (an
+// empty excluidas excludes nothing). An entry beyond the end of a flag array counts as false.
+// valores ends holding exactly the values taken, from index 0.
+void ValoresSegunFiltros(const std::vector<const TDAOfBoolean*>& filtros, const TVectR& v,
+                         bool marcados, const TDAOfBoolean& excluidas, TDAofNReal& valores);
+
+// Cubic Hermite value on the unit interval: with h00 = 2t^3 - 3t^2 + 1, h01 = 1 - h00,
+// h10 = t(1 - t)^2 and h11 = -t^2(1 - t), h00*y0 + h01*y1 + h*(h10*m0 + h11*m1). y0 and y1 are
+// the values at t = 0 and 1, m0 and m1 the slopes per unit of the abscissa, h the width of the
+// interval in that abscissa.
+NReal Hermite(NReal y0, NReal m0, NReal y1, NReal m1, NReal h, NReal t);
+
+class TParque_ModeloEmpirico {
+ public:
+  // Number of channels the model takes from the series file, by position.
+  static constexpr int32_t kCanales = 9;
+
+  TParque_ModeloTeorico* mt = nullptr;  // the plant's theoretical model, not owned
+  int32_t NPuntos = 0;                  // samples: the length of the first series
+  TDateTime fechaInicio = 0;            // date-time of sample 1
+  double pasoDias = 0;                  // sample step, days (10/1440 once checked)
+  // The series set read from the file; absent in a model read from text.
+  std::unique_ptr<TSeriesDeDatos> series;
+
+  // The nine channels: the series set's own vectors (file positions 2, 1, 3, 4, 5, 6, 8, 7, 9
+  // in the order below), null in a model read from text.
+  TVectR* Ang = nullptr;     // wind direction, degrees (file position 2)
+  TVectR* Vel = nullptr;     // wind speed, m/s (1)
+  TVectR* PE = nullptr;      // electric power of the farm, MW (3)
+  TVectR* Temp = nullptr;    // air temperature, deg C (4)
+  TVectR* Pre = nullptr;     // air pressure, hPa (5)
+  TVectR* HumRel = nullptr;  // relative humidity, % (6)
+  TVectR* fDisp = nullptr;   // availability, per unit after rescaling (8)
+  TVectR* CGM = nullptr;     // the CGM power channel, MW (7)
+  TVectR* VarVel = nullptr;  // variance of the speed within the ten minutes, (m/s)^2 (9)
+
+  TVectR fechas;  // date-time of each sample: fechaInicio + (k - 1) * pasoDias
+
+  // Per-sample flags, NPuntos + 1 entries (entry k for sample k, entry 0 unused): true means
+  // the sample is left out for that reason.
+  TDAOfBoolean Filt_Huecos;
+  TDAOfBoolean Filt_Coherencia;
+  TDAOfBoolean Filt_CGM;
+  TDAOfBoolean Filtro_Distancia;
+  TDAOfBoolean Filt_Disponibilidad;
+
+  // The samples of the sector being fitted (empty until the first fit).
+  TVectR muestrasPv3;
+  TVectR muestrasPE;
+  TVectR muestrasVarVel;
+  TVectR muestrasFecha;
+
+  TVectR bordesPv3;  // NTramos + 1 bin edges, MW/m2
+  // NSectores x NTramos: samples per bin (-1 for no fit), intercept and slope of the bin's
+  // regression line of power on power density, representative power.
+  TMatR cntTramo;
+  TMatR aTramo;
+  TMatR bTramo;
+  TMatR PTramo;
+  TVectR centrosPv3;  // NTramos bin centres
+
+  // S-curve per sector: P(v) = Pmax / (1 + exp(-alfa (v - vm))) - DeltaP, with v the speed
+  // corrected by alfa_varvel times the speed variance; -1 in a sector without a curve.
+  TVectR alfa;
+  TVectR vm;
+  TVectR Pmax;
+  TVectR DeltaP;
+  TVectR alfa_varvel;
+  TVectR errc2;  // root-mean-square error of each sector's curve (absent when read from text)
+
+  TParametrosCurvaS xInicial;  // start of the next sector's fit
+  TVectE cntMuestras;          // per sector, samples inside the power window of its fit
+
+  // An empty model: no series, no curves. The constructors from series and from text fill it.
+  TParque_ModeloEmpirico() = default;
+  TParque_ModeloEmpirico(const TParque_ModeloEmpirico&) = delete;
+  TParque_ModeloEmpirico& operator=(const TParque_ModeloEmpirico&) = delete;
+
+  // Points the nine channels at the first nine series of `series`, by position (names and
+  // kinds are not looked at; further series are ignored). Fewer than nine series raise
+  // EErrorGeneral naming the file and the count.
+  void TomarCanales();
+
+  // The rows of aTramo and the bins of bordesPv3.
+  int32_t NSectores() const { return aTramo.nf; }
+  int32_t NTramos() const { return bordesPv3.n - 1; }
+  // (k - 1) * 360 / NSectores, degrees.
+  NReal AnguloSector(int32_t k) const;
+
+  // The two sectors around a direction and their weights: with x = NSectores * angulo / 360,
+  // k1 = Trunc(x) mod NSectores + 1, k2 = k1 mod NSectores + 1, peso2 = x - Trunc(x),
+  // peso1 = 1 - peso2. A quantity q is interpolated as peso1 q(k1) + peso2 q(k2). The direction
+  // is first brought into [0, 360) by whole turns (360 as 0, -5 as 355; a direction already in
+  // [0, 360) is used unchanged); a direction that is not finite raises EErrorGeneral.
+  void SectoresVecinos(int32_t& k1, int32_t& k2, NReal& peso1, NReal& peso2, NReal angulo) const;
+};
