@@ -247,13 +247,14 @@ bool LeerPlano(std::string_view s, double& x) {
   if (i != t.size()) return false;
   double v = 0;
   auto r = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
-  if (r.ptr != t.data() + t.size()) {
-    if (r.ec != std::errc::result_out_of_range) return false;
+  if (r.ec == std::errc::result_out_of_range) {
     // Out of range: from_chars leaves v alone. Overflow is infinite, underflow is zero,
     // the way a correctly rounded reader gives them.
     size_t pe = t.find_first_of("eE");
     bool expNeg = pe != std::string_view::npos && pe + 1 < t.size() && t[pe + 1] == '-';
     v = expNeg ? 0.0 : std::numeric_limits<double>::infinity();
+  } else if (r.ec != std::errc() || r.ptr != t.data() + t.size()) {
+    return false;
   }
   x = neg ? -v : v;
   return true;
