@@ -1,0 +1,156 @@
+#include "platform/sqlconexion.h"
+
+#include <libpq-fe.h>
+
+#include <string>
+#include <system_error>
+
+#include "platform/archivos_texto.h"
+#include "platform/errores.h"
+#include "platform/rtltexto.h"
+
+namespace {
+
+// libpq ends its messages with a newline (sometimes two lines: "FATAL: ...\nDETAIL: ...").
+std::string SinSaltoFinal(const char* mensaje) {
+  std::string m = mensaje != nullptr ? mensaje : "";
+  while (!m.empty() && (m.back() == '\n' || m.back() == '\r' || m.back() == ' ')) m.pop_back();
+  return m;
+}
+
+// The server's notices ("there is no transaction in progress" and the like) are not the
+// program's output; the old layer did not show them either.
+void SinAvisos(void*, const char*) {}
+
+}  // namespace
+
+std::optional<TParametrosConexion> LeerArchivoConexion(const std::filesystem::path& archivo) {
+  // Only a file that is plainly not there means "no connection"; a file that cannot be
+  // examined or opened is the reader's I/O error.
+  std::error_code ec;
+  if (!std::filesystem::exists(archivo, ec) && !ec) return std::nullopt;
+  TextoEntrada f(archivo);
+  TParametrosConexion p;
+  for (std::string* linea : {&p.host, &p.baseDeDatos, &p.usuario, &p.clave}) {
+    if (!f.ProbarLeerLinea(*linea)) break;  // a missing line reads as empty
+  }
+  return p;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TPQConnection::TPQConnection(const TParametrosConexion& p) {
+  // Keyword/value pairs, never a conninfo text: a password with a blank or a quote, or a
+  // database name holding "=", reaches libpq as it stands (expand_dbname 0 keeps dbname from
+  // being read as a conninfo text). Empty values count as unset, so the environment's PGHOST,
+  // PGPASSWORD, ~/.pgpass and the default port apply to what the file leaves empty.
+  const std::string espera = IntToStr(kEsperaConexionSegundos);
+  const char* claves[] = {"host", "dbname", "user", "password", "connect_timeout",
+                          "client_encoding", nullptr};
+  const char* valores[] = {p.host.c_str(), p.baseDeDatos.c_str(), p.usuario.c_str(),
+                           p.clave.c_str(), espera.c_str(), "UTF8", nullptr};
+  con_ = PQconnectdbParams(claves, valores, 0);
+  if (con_ == nullptr) {
+    throw EErrorGeneral("No se pudo conectar con la base de datos: sin memoria para la conexión");
+  }
+  if (PQstatus(con_) != CONNECTION_OK) {
+    std::string mensaje = SinSaltoFinal(PQerrorMessage(con_));
+    PQfinish(con_);
+    con_ = nullptr;
+    throw EErrorGeneral("No se pudo conectar con la base de datos: " + mensaje);
+  }
+  PQsetNoticeProcessor(con_, SinAvisos, nullptr);
+}
+
+TPQConnection::~TPQConnection() {
+  if (con_ == nullptr) return;
+  if (enTransaccion_) {
+    // What no Ejecutar committed is dropped, as the old layer's default transaction end did.
+    PQclear(PQexec(con_, "ROLLBACK"));
+  }
+  PQfinish(con_);
+}
+
+pg_result* TPQConnection::Enviar(std::string_view sql) {
+  const std::string texto(sql);  // libpq wants a terminated text
+  return PQexecParams(con_, texto.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+}
+
+void TPQConnection::Control(const char* sql) {
+  PGresult* r = PQexec(con_, sql);
+  const bool bien = r != nullptr && PQresultStatus(r) == PGRES_COMMAND_OK;
+  if (!bien) {
+    std::string mensaje =
+        SinSaltoFinal(r != nullptr ? PQresultErrorMessage(r) : PQerrorMessage(con_));
+    PQclear(r);
+    throw EErrorGeneral("Error de SQL: " + mensaje + " (" + sql + ")");
+  }
+  PQclear(r);
+}
+
+void TPQConnection::FallaSentencia(pg_result* resultado, std::string_view sql) {
+  std::string mensaje;
+  if (resultado == nullptr) {
+    mensaje = SinSaltoFinal(PQerrorMessage(con_));
+  } else if (PQresultStatus(resultado) == PGRES_EMPTY_QUERY) {
+    mensaje = "sentencia vacía";
+  } else if (PQresultStatus(resultado) == PGRES_COPY_IN ||
+             PQresultStatus(resultado) == PGRES_COPY_OUT ||
+             PQresultStatus(resultado) == PGRES_COPY_BOTH) {
+    mensaje = "COPY no está admitido";
+  } else {
+    mensaje = SinSaltoFinal(PQresultErrorMessage(resultado));
+  }
+  PQclear(resultado);
+  // The server has aborted the transaction: every later statement would be refused until it
+  // ends. Nothing is lost by ending it here, because Ejecutar commits every write at once.
+  if (enTransaccion_) {
+    enTransaccion_ = false;
+    PQclear(PQexec(con_, "ROLLBACK"));
+  }
+  throw EErrorGeneral("Error de SQL: " + mensaje + " (" + std::string(sql) + ")");
+}
+
+std::unique_ptr<TSQLQuery> TPQConnection::Consultar(std::string_view sql) {
+  if (!enTransaccion_) {
+    Control("BEGIN");
+    enTransaccion_ = true;
+  }
+  PGresult* r = Enviar(sql);
+  const ExecStatusType estado = r != nullptr ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+  if (estado != PGRES_TUPLES_OK && estado != PGRES_COMMAND_OK) FallaSentencia(r, sql);
+  return std::make_unique<TSQLQuery>(r);
+}
+
+int32_t TPQConnection::Ejecutar(std::string_view sql) {
+  const int32_t n = Consultar(sql)->rowsAffected();
+  Confirmar();
+  return n;
+}
+
+void TPQConnection::Confirmar() {
+  if (!enTransaccion_) return;
+  // The transaction is over whatever COMMIT answers: a failed commit ends it rolled back.
+  enTransaccion_ = false;
+  Control("COMMIT");
+}
+
+void TPQConnection::Deshacer() {
+  if (!enTransaccion_) return;
+  enTransaccion_ = false;
+  Control("ROLLBACK");
+}
+
+std::string TPQConnection::LiteralSQL(std::string_view texto) const {
+  // libpq would stop at a NUL and quietly drop the rest of the text.
+  if (texto.find('\0') != std::string_view::npos) {
+    throw EErrorGeneral("Texto no válido para SQL: contiene un carácter nulo");
+  }
+  char* literal = PQescapeLiteral(con_, texto.data(), texto.size());
+  if (literal == nullptr) {
+    throw EErrorGeneral("Texto no válido para SQL: " + SinSaltoFinal(PQerrorMessage(con_)));
+  }
+  std::string resultado(literal);
+  PQfreemem(literal);
+  return resultado;
+}
