@@ -19,29 +19,19 @@ bool EsFinDeLinea(char c) { return c == '\r' || c == '\n'; }
 bool EsBlanco(char c) { return static_cast<unsigned char>(c) <= 32; }
 bool EsDigito(char c) { return c >= '0' && c <= '9'; }
 
-// A data token: [+-]digits[.digits][(E|e)[+-]digits], also ".5" and "5.". from_chars alone
-// would refuse the "+" and accept "inf", "nan" and hexadecimal digits after "0x" in some forms,
-// so the grammar is checked first. A value out of the range of a double is not a number either.
-bool TokenAReal(const char* b, const char* e, double& x) {
-  const char* p = b;
-  if (p < e && (*p == '+' || *p == '-')) ++p;
-  size_t digitos = 0;
-  while (p < e && EsDigito(*p)) ++p, ++digitos;
-  if (p < e && *p == '.') {
-    ++p;
-    while (p < e && EsDigito(*p)) ++p, ++digitos;
-  }
-  if (digitos == 0) return false;
-  if (p < e && (*p == 'e' || *p == 'E')) {
-    ++p;
-    if (p < e && (*p == '+' || *p == '-')) ++p;
-    if (!(p < e && EsDigito(*p))) return false;
-    while (p < e && EsDigito(*p)) ++p;
-  }
-  if (p != e) return false;
+// A data token at b: [+-]digits[.digits][(E|e)[+-]digits], also ".5" and "5.", ending at a
+// byte <= 32 or at the end of the data. from_chars does the digits (correctly rounded, no
+// locale); around it, the "+" it refuses is skipped, "inf", "nan" and a second sign are refused,
+// and a token it stops short of ("1,5", "4;", "1e", "0x10") is not a number. A value outside the
+// range of a double is not one either. On success `sig` is the byte after the token.
+bool TokenAReal(const char* b, const char* fin, double& x, const char*& sig) {
   const char* desde = (*b == '+') ? b + 1 : b;
-  auto r = std::from_chars(desde, e, x, std::chars_format::general);
-  return r.ec == std::errc() && r.ptr == e;
+  const char* q = (*b == '+' || *b == '-') ? b + 1 : b;
+  if (!(q < fin && (EsDigito(*q) || *q == '.'))) return false;
+  const auto r = std::from_chars(desde, fin, x, std::chars_format::general);
+  if (r.ec != std::errc() || (r.ptr < fin && !EsBlanco(*r.ptr))) return false;
+  sig = r.ptr;
+  return true;
 }
 
 // The file in memory, cut into lines at CRLF, LF or a lone CR, with the number of the line
@@ -86,17 +76,16 @@ class Lector {
     }
     const int lineaFila = linea_ + 1;
     if (pos_ >= datos_.size()) Error(lineaFila);
+    const char* p = datos_.data() + pos_;
+    const char* const fin = datos_.data() + datos_.size();
     for (int32_t i = -1; i < n; ++i) {
-      while (pos_ < datos_.size() && EsBlanco(datos_[pos_]) && !EsFinDeLinea(datos_[pos_])) ++pos_;
-      if (pos_ >= datos_.size() || EsFinDeLinea(datos_[pos_])) Error(lineaFila);
-      const char* b = datos_.data() + pos_;
-      size_t fin = pos_;
-      while (fin < datos_.size() && !EsBlanco(datos_[fin])) ++fin;
+      while (p < fin && EsBlanco(*p) && !EsFinDeLinea(*p)) ++p;
+      if (p >= fin || EsFinDeLinea(*p)) Error(lineaFila);
       double x;
-      if (!TokenAReal(b, datos_.data() + fin, x)) Error(lineaFila);
+      if (!TokenAReal(p, fin, x, p)) Error(lineaFila);
       if (i >= 0) destino(i, x);
-      pos_ = fin;
     }
+    pos_ = static_cast<size_t>(p - datos_.data());
     while (pos_ < datos_.size() && !EsFinDeLinea(datos_[pos_])) ++pos_;
     SaltarFinDeLinea();
     linea_ = lineaFila;
@@ -143,6 +132,8 @@ TSeriesDeDatos TSeriesDeDatos::Cargar(const std::filesystem::path& archivo) {
   s.archivo = archivo.string();
   std::string datos;
   try {
+    std::error_code ec;
+    if (std::filesystem::is_directory(archivo, ec)) throw EInOutError("carpeta", archivo);
     datos = LeerArchivoCompleto(archivo);
   } catch (const std::exception&) {
     throw EInOutError("No puedo abrir el archivo: " + s.archivo, archivo);
@@ -218,13 +209,13 @@ TSeriesDeDatos TSeriesDeDatos::Cargar(const std::filesystem::path& archivo) {
   } catch (const std::length_error&) {
     l.Error(lineaNPuntos);
   }
-  for (int32_t k = 1; k <= s.NPuntos; ++k) {
-    if (caben) {
-      const size_t kk = static_cast<size_t>(k);
-      l.LeerFila(s.NSeries, [&](int32_t i, double x) { s.series[static_cast<size_t>(i)].pv[kk] = x; });
-    } else {
-      l.LeerFila(s.NSeries, [](int32_t, double) {});
-    }
+  if (caben) {
+    std::vector<double*> columnas;
+    for (auto& v : s.series) columnas.push_back(v.pv.data());
+    for (size_t k = 1; k <= static_cast<size_t>(s.NPuntos); ++k)
+      l.LeerFila(s.NSeries, [&](int32_t i, double x) { columnas[static_cast<size_t>(i)][k] = x; });
+  } else {
+    for (int32_t k = 1; k <= s.NPuntos; ++k) l.LeerFila(s.NSeries, [](int32_t, double) {});
   }
   s.CalcularInicio();
   return s;

@@ -213,6 +213,8 @@ TEST_F(SeriesArchivo, FileFaultsAndTruncations) {
   const fs::path falta = dir_ / "no_existe.sas";
   EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(falta), EInOutError,
                    "No puedo abrir el archivo: " + falta.string());
+  EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(dir_), EInOutError,
+                   "No puedo abrir el archivo: " + dir_.string());
 
   // Header cut short, and a count of rows far beyond what the file holds (no allocation of a
   // billion samples: the first missing row is reported).
