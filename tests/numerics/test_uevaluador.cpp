@@ -5,7 +5,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -96,6 +98,28 @@ TEST(Evaluador, TablaDeReferencia) {
     } else {
       EXPECT_LE(std::fabs(v - c.valor), 1e-12 * std::fabs(c.valor)) << RealATexto(v) << " vs " << RealATexto(c.valor);
     }
+  }
+}
+
+// Every finite double written in the plain real form of the model files evaluates back to the
+// same bits: the literal reaches extended precision within 2^-11 of its last place, too little
+// for the narrowing to round the other way.
+TEST(Evaluador, IdaYVueltaDeLaEscrituraPlana) {
+  SeparadorDecimal punto('.');
+  std::mt19937_64 g(20261210);
+  int probados = 0;
+  while (probados < 20000) {
+    const uint64_t bits = g();
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    if (!std::isfinite(x)) continue;
+    ++probados;
+    const std::string texto = RealATexto(x);
+    double y = 0.0;
+    ASSERT_NO_THROW(y = EvaluarNumero(texto)) << texto;
+    uint64_t bitsY;
+    std::memcpy(&bitsY, &y, sizeof y);
+    ASSERT_EQ(bitsY, bits) << texto;
   }
 }
 

@@ -22,6 +22,8 @@ import sys
 
 PARENS12 = "(" * 12 + "1" + ")" * 12
 PARENS13 = "(" * 13 + "1" + ")" * 13
+SUM11 = "(" * 11 + "1+1" + ")" * 11
+SUM12 = "(" * 12 + "1+1" + ")" * 12
 
 
 def chain(base, n):
@@ -92,6 +94,7 @@ CASES = [
     ("EXP(-800)", 0.0),          # below the smallest double: 0 after narrowing
     # stack depth
     (PARENS12, 1.0),
+    (SUM11, 2.0),
     ("1+(2+(3+(4+5)))", 15.0),
     (chain("1.1", 7), power_chain(1.1, 7)),
     # failures
@@ -144,6 +147,7 @@ CASES = [
     ("SIN()", None),
     ("3+\u00e9", None),
     (PARENS13, None),
+    (SUM12, None),               # the right operand of + needs two entries more
     ("1+(2+(3+(4+(5+6))))", None),
     (chain("1.1", 8), None),
     (chain("2", 7), None),       # 2^65536 is beyond the exponent guard
