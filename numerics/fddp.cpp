@@ -10,8 +10,8 @@
 namespace {
 
 // Tolerances of the base class's numerical paths.
-constexpr NReal kTolPaso = 1e-4;         // each piece of the stepwise area
-constexpr NReal kTolInversa = 1e-4;      // width of the abscissa bracket of the inverse
+constexpr NReal kTolPaso = 1e-4;     // each piece of the stepwise area
+constexpr NReal kTolInversa = 1e-4;  // width of the abscissa bracket of the inverse
 constexpr uint16_t kMaxBisecciones = 1000;
 // Beyond this many steps of dx the walk is not worth it (and could not end for a step that is
 // tiny next to the distance): integrate in one piece.
@@ -48,14 +48,13 @@ Tf_ddp::Tf_ddp(Tf_ddp* fuente_, NReal xMin_, NReal areaXMin_, NReal xMax_, NReal
   }
 }
 
-std::unique_ptr<Tf_ddp> Tf_ddp::Create(int32_t semilla_, NReal xMin_, NReal areaXMin_,
-                                       NReal xMax_, NReal areaXMax_) {
+std::unique_ptr<Tf_ddp> Tf_ddp::Create(int32_t semilla_, NReal xMin_, NReal areaXMin_, NReal xMax_,
+                                       NReal areaXMax_) {
   return std::make_unique<Tf_ddp>(semilla_, xMin_, areaXMin_, xMax_, areaXMax_);
 }
 
 std::unique_ptr<Tf_ddp> Tf_ddp::CreateConFuente(Tf_ddp* fuente_, NReal xMin_, NReal areaXMin_,
-                                                NReal xMax_, NReal areaXMax_,
-                                                int32_t semilla_) {
+                                                NReal xMax_, NReal areaXMax_, int32_t semilla_) {
   return std::make_unique<Tf_ddp>(fuente_, xMin_, areaXMin_, xMax_, areaXMax_, semilla_);
 }
 
@@ -69,22 +68,20 @@ NReal Tf_ddp::Area(NReal x) {
   // The integrator's flag is not consulted: when the absolute tolerance of one epsilon is not
   // met (it can be met only because areas stay near or below 1), the last diagonal of the
   // tableau is the best estimate there is.
-  const TResultadoRomberg r = RombergUltimaDiagonal(
-      [this](NReal t) { return Densidad(t); }, xMin, x, EpsilonMaquina);
+  const TResultadoRomberg r =
+      RombergUltimaDiagonal([this](NReal t) { return Densidad(t); }, xMin, x, EpsilonMaquina);
   return areaXMin + r.valor;
 }
 
 NReal Tf_ddp::AreaAcumulada(NReal x) {
   if (!std::isfinite(x)) return std::numeric_limits<NReal>::quiet_NaN();
   const auto integral = [this](NReal desde, NReal hasta) {
-    return RombergUltimaDiagonal([this](NReal t) { return Densidad(t); }, desde, hasta,
-                                 kTolPaso)
+    return RombergUltimaDiagonal([this](NReal t) { return Densidad(t); }, desde, hasta, kTolPaso)
         .valor;
   };
   // The walk needs a positive step; nothing gives dx a value, and with dx = 0 a walk towards
   // any x other than xCache would never advance.
-  const bool caminar =
-      std::isfinite(dx) && dx > 0 && std::fabs(x - xCache) / dx <= kMaxPasos;
+  const bool caminar = std::isfinite(dx) && dx > 0 && std::fabs(x - xCache) / dx <= kMaxPasos;
   if (caminar) {
     if (xCache < x) {
       NReal t = xCache + dx;
@@ -115,8 +112,8 @@ NReal Tf_ddp::DistribucionInversa(NReal u) {
   NReal fx = 0;
   uint16_t nIter = 0;
   bool convergio = false;
-  CeroDeFuncion([this](NReal t) { return Area(t) - uObjetivo; }, kMaxBisecciones, x, xMin,
-                xMax, kTolInversa, fx, nIter, convergio);
+  CeroDeFuncion([this](NReal t) { return Area(t) - uObjetivo; }, kMaxBisecciones, x, xMin, xMax,
+                kTolInversa, fx, nIter, convergio);
   if (!convergio) throw EErrorGeneral(" Problema de convergencia , area: " + FloatToStr(u));
   return x;
 }
@@ -184,9 +181,8 @@ NReal TMadreUniforme::GenerarMuestra() {
     cursorB = 31;
     // Positive from now on, so later draws continue the stream. -(-2^31) does not exist in 32
     // bits; any positive value serves.
-    semilla = semilla == std::numeric_limits<int32_t>::min()
-                  ? std::numeric_limits<int32_t>::max()
-                  : -semilla;
+    semilla = semilla == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max()
+                                                             : -semilla;
   }
   if (++cursorA == 56) cursorA = 1;
   if (++cursorB == 56) cursorB = 1;

@@ -24,11 +24,10 @@ class Tf_ddp {
   // object creates and owns a TMadreUniforme(semilla_). The object's own semilla stays 0.
   Tf_ddp(Tf_ddp* fuente_, NReal xMin_, NReal areaXMin_, NReal xMax_, NReal areaXMax_,
          int32_t semilla_);
-  static std::unique_ptr<Tf_ddp> Create(int32_t semilla_, NReal xMin_, NReal areaXMin_,
-                                        NReal xMax_, NReal areaXMax_);
-  static std::unique_ptr<Tf_ddp> CreateConFuente(Tf_ddp* fuente_, NReal xMin_,
-                                                 NReal areaXMin_, NReal xMax_,
-                                                 NReal areaXMax_, int32_t semilla_);
+  static std::unique_ptr<Tf_ddp> Create(int32_t semilla_, NReal xMin_, NReal areaXMin_, NReal xMax_,
+                                        NReal areaXMax_);
+  static std::unique_ptr<Tf_ddp> CreateConFuente(Tf_ddp* fuente_, NReal xMin_, NReal areaXMin_,
+                                                 NReal xMax_, NReal areaXMax_, int32_t semilla_);
   virtual ~Tf_ddp();
   Tf_ddp(const Tf_ddp&) = delete;
   Tf_ddp& operator=(const Tf_ddp&) = delete;
@@ -85,10 +84,10 @@ class TMadreUniforme : public Tf_ddp {
   int32_t cursorB = 0;
   std::array<int32_t, 56> tabla{};  // entries 1..55; 0 is unused
 
-  NReal Densidad(NReal x) const override;               // 1 on [0, 1), else 0
-  NReal Distribucion(NReal x) override;                 // x clamped to [0, 1]
-  NReal Area(NReal x) override;                         // Distribucion(x)
-  NReal AreaAcumulada(NReal x) override;                // Distribucion(x)
-  NReal DistribucionInversa(NReal u) override;          // u clamped to [0, 1]
+  NReal Densidad(NReal x) const override;       // 1 on [0, 1), else 0
+  NReal Distribucion(NReal x) override;         // x clamped to [0, 1]
+  NReal Area(NReal x) override;                 // Distribucion(x)
+  NReal AreaAcumulada(NReal x) override;        // Distribucion(x)
+  NReal DistribucionInversa(NReal u) override;  // u clamped to [0, 1]
   NReal GenerarMuestra() override;
 };

@@ -11,7 +11,8 @@ namespace {
 constexpr NReal kDensidadIntervaloVacio = 1e6;
 
 const TVectR& NoVacio(const TVectR& v) {
-  if (v.n < 1) throw EErrorGeneral("Tf_ddp_VectDeMuestras.Create: el vector de muestras está vacío");
+  if (v.n < 1)
+    throw EErrorGeneral("Tf_ddp_VectDeMuestras.Create: el vector de muestras está vacío");
   return v;
 }
 

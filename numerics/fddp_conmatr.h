@@ -14,8 +14,8 @@ class Tf_ddp_VectDeMuestras : public Tf_ddp {
   // Draws come from fuente_, or from an own TMadreUniforme(semilla_) when it is null. An empty
   // sample vector raises EErrorGeneral.
   Tf_ddp_VectDeMuestras(const TVectR& muestras_, Tf_ddp* fuente_, int32_t semilla_);
-  static std::unique_ptr<Tf_ddp_VectDeMuestras> Create(const TVectR& muestras_,
-                                                       Tf_ddp* fuente_, int32_t semilla_);
+  static std::unique_ptr<Tf_ddp_VectDeMuestras> Create(const TVectR& muestras_, Tf_ddp* fuente_,
+                                                       int32_t semilla_);
 
   TVectR muestras;  // s(1) <= ... <= s(n)
 

@@ -63,8 +63,7 @@ Tf_ddp_Weibull::Tf_ddp_Weibull(const TVectR& muestras, Tf_ddp* fuente_, int32_t 
     : Tf_ddp_Weibull(Ajustar(muestras), fuente_, semilla_) {}
 
 std::unique_ptr<Tf_ddp_Weibull> Tf_ddp_Weibull::Create_vmuetras(const TVectR& muestras,
-                                                                Tf_ddp* fuente_,
-                                                                int32_t semilla_) {
+                                                                Tf_ddp* fuente_, int32_t semilla_) {
   return std::make_unique<Tf_ddp_Weibull>(muestras, fuente_, semilla_);
 }
 

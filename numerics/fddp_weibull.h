@@ -18,8 +18,8 @@ class Tf_ddp_Weibull : public Tf_ddp {
   // finite parameters (samples <= 0 among them) raise EErrorGeneral
   // "Imposible invertir sistema Tf_ddp_Weibull.Create_vmuetras en fddp".
   Tf_ddp_Weibull(const TVectR& muestras, Tf_ddp* fuente_, int32_t semilla_);
-  static std::unique_ptr<Tf_ddp_Weibull> Create_vmuetras(const TVectR& muestras,
-                                                         Tf_ddp* fuente_, int32_t semilla_);
+  static std::unique_ptr<Tf_ddp_Weibull> Create_vmuetras(const TVectR& muestras, Tf_ddp* fuente_,
+                                                         int32_t semilla_);
 
   NReal k = 0;          // shape
   NReal c = 0;          // scale, in the samples' unit

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-bool T_ProblemaFx_Cero::Biseccion(uint16_t maxIter, NReal& x, NReal x1, NReal x2,
-                                  NReal tolerancia, NReal& fx, uint16_t& nIter) {
+bool T_ProblemaFx_Cero::Biseccion(uint16_t maxIter, NReal& x, NReal x1, NReal x2, NReal tolerancia,
+                                  NReal& fx, uint16_t& nIter) {
   NReal a = x1;
   NReal b = x2;
   if (a > b) {
@@ -102,7 +102,7 @@ void IntegrarRomberg(const TFuncionRealObj& fn, NReal& resultado, bool& convergi
   if (r.convergio) resultado = r.valor;
 }
 
-void IntegrarRomberg(TFuncionReal fn, NReal& resultado, bool& convergio, NReal desde,
-                     NReal hasta, NReal tolerancia) {
+void IntegrarRomberg(TFuncionReal fn, NReal& resultado, bool& convergio, NReal desde, NReal hasta,
+                     NReal tolerancia) {
   IntegrarRomberg(TFuncionRealObj(fn), resultado, convergio, desde, hasta, tolerancia);
 }

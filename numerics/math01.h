@@ -57,8 +57,8 @@ void CeroDeFuncion(const TFuncionRealObj& fn, uint16_t maxIter, NReal& x, NReal 
 // whose diagonal differs from the previous one by at most tolerancia (absolute; NaN fails).
 // After row 10 (1025 evaluations in all) it fails: convergio = false and resultado is left as
 // it was. On success convergio = true and resultado holds the diagonal R(i,i).
-void IntegrarRomberg(TFuncionReal fn, NReal& resultado, bool& convergio, NReal desde,
-                     NReal hasta, NReal tolerancia);
+void IntegrarRomberg(TFuncionReal fn, NReal& resultado, bool& convergio, NReal desde, NReal hasta,
+                     NReal tolerancia);
 void IntegrarRomberg(const TFuncionRealObj& fn, NReal& resultado, bool& convergio, NReal desde,
                      NReal hasta, NReal tolerancia);
 

@@ -99,11 +99,8 @@ TEST(MadreUniforme, DistribucionUniforme) {
   struct Caso {
     double x, densidad, distribucion, inversa;
   };
-  for (const Caso& c : std::vector<Caso>{{-0.5, 0, 0, 0},
-                                         {0, 1, 0, 0},
-                                         {0.25, 1, 0.25, 0.25},
-                                         {1, 0, 1, 1},
-                                         {3, 0, 1, 1}}) {
+  for (const Caso& c : std::vector<Caso>{
+           {-0.5, 0, 0, 0}, {0, 1, 0, 0}, {0.25, 1, 0.25, 0.25}, {1, 0, 1, 1}, {3, 0, 1, 1}}) {
     SCOPED_TRACE(c.x);
     EXPECT_EQ(m.Densidad(c.x), c.densidad);
     EXPECT_EQ(m.Distribucion(c.x), c.distribucion);

@@ -127,12 +127,10 @@ TEST(Tf_ddp_Weibull, SorteoConFuenteCompartida) {
 }
 
 TEST(Tf_ddp_Weibull, SistemaSingular) {
-  const std::vector<std::vector<double>> casos = {
-      {}, {5}, {3, 3, 3}, {0, 1, 2}, {-1, 1, 2}};
+  const std::vector<std::vector<double>> casos = {{}, {5}, {3, 3, 3}, {0, 1, 2}, {-1, 1, 2}};
   for (const auto& v : casos) {
     SCOPED_TRACE(v.size());
-    EXPECT_THROW_MSG(Tf_ddp_Weibull(TVectR::CreateDesdeDA(1, v), nullptr, 1), EErrorGeneral,
-                     kMsg);
+    EXPECT_THROW_MSG(Tf_ddp_Weibull(TVectR::CreateDesdeDA(1, v), nullptr, 1), EErrorGeneral, kMsg);
   }
 }
 

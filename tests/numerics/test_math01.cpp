@@ -37,17 +37,17 @@ TEST(Biseccion, TablaDeCasos) {
        std::ldexp(1.0, -11), 0},
       {"mismo signo", [](double x) { return x * x + 1; }, -1, 1, 1e-6, 1000, false, 0, 0, 0},
       // Widths 0.5, 0.25, 0.125: the third halving reaches the tolerance and the limit at once.
-      {"limite en la mitad que basta", [](double x) { return x - 0.3; }, 0, 1, 0.125, 3, true,
-       3, 0.3125, 0},
+      {"limite en la mitad que basta", [](double x) { return x - 0.3; }, 0, 1, 0.125, 3, true, 3,
+       0.3125, 0},
       // One halving short: the last bracket [0.25, 0.5].
-      {"limite de iteraciones", [](double x) { return x - 0.3; }, 0, 1, 0.125, 2, false, 2,
-       0.375, 0},
+      {"limite de iteraciones", [](double x) { return x - 0.3; }, 0, 1, 0.125, 2, false, 2, 0.375,
+       0},
       {"NaN en un extremo", [](double x) { return x == 0 ? kNaN : x - 0.3; }, 0, 1, 1e-6, 1000,
        false, 0, 0.5, 0},
       // A NaN at the first midpoint makes fa NaN: every later midpoint moves the lower end, the
       // bracket closes on b = 1 and the search reports success (2^-20 <= 1e-6 < 2^-19).
-      {"NaN dentro del intervalo", [](double x) { return x == 0.5 ? kNaN : x - 0.7; }, 0, 1,
-       1e-6, 1000, true, 20, 1 - std::ldexp(1.0, -21), 0},
+      {"NaN dentro del intervalo", [](double x) { return x == 0.5 ? kNaN : x - 0.7; }, 0, 1, 1e-6,
+       1000, true, 20, 1 - std::ldexp(1.0, -21), 0},
       // maxIter 0 is met only when the 16-bit counter wraps; tolerance 0 is never met (the
       // bracket stops at one ulp).
       {"maxIter 0 da la vuelta", [](double x) { return x - 1.0 / 3; }, 0, 1, 0, 0, false, 0,
@@ -112,12 +112,12 @@ TEST(Romberg, TablaDeCasos) {
       // Simpson (R11) and R22 are both exact for a cubic: converges on row 2.
       {"cubica en la segunda fila", [](double x) { return x * x * x; }, 0, 1, 1e-12, 0.25, 0, 5},
       // R00 = 4, R10 = 3, R11 = (4*3 - 4)/3: the first extrapolation, accepted at once.
-      {"extrapolacion de la primera fila", [](double x) { return x * x; }, 0, 2, 1e9,
-       8.0 / 3, 0, 3},
+      {"extrapolacion de la primera fila", [](double x) { return x * x; }, 0, 2, 1e9, 8.0 / 3, 0,
+       3},
       {"seno en [0, pi]", [](double x) { return std::sin(x); }, 0, std::numbers::pi, 1e-10, 2,
        1e-10, -1},
-      {"exponencial", [](double x) { return std::exp(x); }, 0, 1, 1e-13, std::numbers::e - 1,
-       1e-13, -1},
+      {"exponencial", [](double x) { return std::exp(x); }, 0, 1, 1e-13, std::numbers::e - 1, 1e-13,
+       -1},
       {"limites invertidos", [](double x) { return x * x; }, 1, 0, 1e-12, -1.0 / 3, 1e-15, -1},
       {"intervalo vacio", [](double x) { return std::exp(x); }, 0.7, 0.7, 0, 0, 0, 3},
   };
