@@ -364,7 +364,10 @@ std::string TVectR::print() const {
 
 void TVectR::ImprimirValores() const {
   std::string t;
-  for (int32_t i = 1; i <= n; ++i) t += " " + FijoAncho(pv[U(i)], 12, 3);
+  for (int32_t i = 1; i <= n; ++i) {
+    t += ' ';
+    t += FijoAncho(pv[U(i)], 12, 3);
+  }
   std::cout << t << '\n' << std::flush;
 }
 
@@ -678,11 +681,17 @@ void TMatR::EscribirTexto(TextoSalida& f) const {
 void TMatR::EscribirTabla(TextoSalida& f) const {
   f.EscribirLinea("NFilas: \t" + IntToStr(nf) + "\tNColumnas: \t" + IntToStr(nc));
   std::string linea = " ";
-  for (int32_t j = 1; j <= nc; ++j) linea += "\t" + IntToStr(j);
+  for (int32_t j = 1; j <= nc; ++j) {
+    linea += '\t';
+    linea += IntToStr(j);
+  }
   f.EscribirLinea(linea);
   for (int32_t i = 1; i <= nf; ++i) {
     linea = IntToStr(i);
-    for (int32_t j = 1; j <= nc; ++j) linea += "\t" + RealATexto(Elemento(i, j));
+    for (int32_t j = 1; j <= nc; ++j) {
+      linea += '\t';
+      linea += RealATexto(Elemento(i, j));
+    }
     f.EscribirLinea(linea);
   }
 }
@@ -691,21 +700,30 @@ std::string TresCifrasATexto(NReal x, char sep) {
   if (std::isnan(x)) return "Nan";
   if (std::isinf(x)) return x > 0 ? "+Inf" : "-Inf";
   if (x == 0.0) return "0";
-  // to_chars rounds correctly to 3 significant digits and knows no locale: "-1.23e+03".
-  char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 2);
+  // The exact decimal expansion of the double (at most 767 significant digits), rounded here to
+  // three digits half away from zero as the run-time's number text does; to_chars knows no
+  // locale. Exact binary ties such as 1.125 go up, to 1.13.
+  char buf[800];
+  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific,
+                               766);
   const std::string t(buf, r.ptr);
-  const bool negativo = t[0] == '-';
-  const size_t p = negativo ? 1 : 0;
-  std::string cifras = {t[p], t[p + 2], t[p + 3]};
+  const size_t pe = t.find('e');
   int exponente = 0;
-  std::from_chars(t.data() + t.find('e') + 1 + (t[t.find('e') + 1] == '+' ? 1 : 0),
-                  t.data() + t.size(), exponente);
-  std::string res = negativo ? "-" : "";
+  const char* pexp = t.data() + pe + 1;
+  if (*pexp == '+') ++pexp;
+  std::from_chars(pexp, t.data() + t.size(), exponente);
+  int tres = (t[0] - '0') * 100 + (t[2] - '0') * 10 + (t[3] - '0');
+  if (t[4] >= '5') ++tres;
+  if (tres == 1000) {
+    tres = 100;
+    ++exponente;
+  }
+  const std::string cifras = IntToStr(tres);
   auto sinCeros = [](std::string s) {
     while (!s.empty() && s.back() == '0') s.pop_back();
     return s;
   };
+  std::string res = x < 0 ? "-" : "";
   if (exponente > -6 && exponente < 3) {
     std::string entera, fraccion;
     if (exponente >= 0) {
@@ -717,21 +735,36 @@ std::string TresCifrasATexto(NReal x, char sep) {
     }
     fraccion = sinCeros(fraccion);
     res += entera;
-    if (!fraccion.empty()) res += sep + fraccion;
+    if (!fraccion.empty()) {
+      res += sep;
+      res += fraccion;
+    }
   } else {
     const std::string fraccion = sinCeros(cifras.substr(1));
-    res += cifras.substr(0, 1);
-    if (!fraccion.empty()) res += sep + fraccion;
-    res += "E" + IntToStr(exponente);
+    res += cifras[0];
+    if (!fraccion.empty()) {
+      res += sep;
+      res += fraccion;
+    }
+    res += 'E';
+    res += IntToStr(exponente);
   }
   return res;
 }
 
 std::string TMatR::ACadena() const {
   const char sep = FormatSettings().DecimalSeparator;
-  std::string s = "[" + IntToStr(nf) + "|" + IntToStr(nc) + "]";
+  std::string s = "[";
+  s += IntToStr(nf);
+  s += '|';
+  s += IntToStr(nc);
+  s += ']';
   for (int32_t i = 1; i <= nf; ++i)
-    for (int32_t j = 1; j <= nc; ++j) s += "[" + TresCifrasATexto(Elemento(i, j), sep) + "]";
+    for (int32_t j = 1; j <= nc; ++j) {
+      s += '[';
+      s += TresCifrasATexto(Elemento(i, j), sep);
+      s += ']';
+    }
   return s;
 }
 
@@ -739,7 +772,10 @@ std::string TMatR::print() const {
   std::string t = " TMatR.print.inicio\n";
   t += EnteroAncho(nf, 6) + " filas " + EnteroAncho(nc, 6) + " columnas: \n";
   for (int32_t i = 1; i <= nf; ++i) {
-    for (int32_t j = 1; j <= nc; ++j) t += " " + FijoAncho(Elemento(i, j), 12, 3);
+    for (int32_t j = 1; j <= nc; ++j) {
+      t += ' ';
+      t += FijoAncho(Elemento(i, j), 12, 3);
+    }
     t += "\n";
   }
   t += " TMatR.print.fin\n";
