@@ -1,0 +1,280 @@
+// The theoretical model of a wind farm: its turbines with their power curves and positions,
+// the terrain, atmosphere, wake and loss parameters, the farm's power limits, the mast's
+// location and the station factors by direction sector and wind-power-density bin.
+//
+// For one wind direction the model lays a grid over the farm whose rows are perpendicular to
+// the wind and marches downwind row by row, each turbine taking its power from the wind power
+// density over its rotor and leaving a weakened density behind it. The farm power is the sum
+// of the turbines' powers less a quadratic loss, scaled down to the power limit.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "estimator/ucurvasaeros.h"
+#include "estimator/ufisicaviento.h"
+#include "numerics/matreal.h"
+#include "numerics/xmatdefs.h"
+
+class TextoEntrada;
+class TextoSalida;
+class TDBPQCon;
+class TSQLQuery;
+class TParque_ModeloEmpirico;
+
+// ---------------------------------------------------------------------------------------------
+// Position of a turbine
+
+class TPosicion {
+ public:
+  int32_t huso = 0;    // UTM zone number
+  char zona = '?';     // UTM latitude band letter, '?' when none is stored
+  NReal xe = 0;        // UTM easting, m
+  NReal yn = 0;        // UTM northing, m
+  TPuntoXY punto;        // relative to the mast, m (x east, y north)
+  TPuntoXY puntoRotado;  // punto in the grid's rotated frame (set by PrepararGrilla)
+  int32_t fila = 0;        // grid row for the current direction
+  int32_t columnaIni = 0;  // first and last grid column covered by the rotor
+  int32_t columnaFin = 0;
+
+  static TPosicion Create(NReal x, NReal y);
+  static TPosicion CreateDesdeUTM(int32_t huso, char zona, NReal xe, NReal yn);
+  // Line 1: punto.x TAB punto.y, two plain reals. Line 2: huso TAB zona TAB xe TAB yn, split by
+  // the field readers (xe and yn through the expression evaluator; the zone is the first
+  // character of its field, '?' when the line has no further field).
+  static TPosicion CreateLeerTexto(TextoEntrada& f);
+  void EscribirTexto(TextoSalida& f) const;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Turbine
+
+class TMolino {
+ public:
+  int32_t nid = 0;
+  int32_t nro = 0;  // number within its plant, from the database only
+  int32_t nid_curvaaero = 0;
+  int32_t nidcentral = 0;
+  TCurvaAerogen curva;
+  NReal etha = 0;  // multiplies the wind power density the turbine receives
+  TPosicion posicion;
+  NReal dpvMedia = 0;  // mean density over its cells at its last step, MW/m2
+  NReal potencia = 0;  // its power at its last step, MW
+
+  // nid, nid_curvaaero, nidcentral, the position block, the curve block, etha.
+  static TMolino CreateLeerTexto(TextoEntrada& f);
+  // From the current row of a query on molinos; runs one curve query per turbine.
+  static TMolino CreateDesdeFila(TDBPQCon& con, const TSQLQuery& fila);
+  void EscribirTexto(TextoSalida& f) const;
+
+  // The turbine's step on grid row k whose densities (MW/m2, columns 1..nc) are u. Nothing
+  // happens unless posicion.fila = k. Otherwise dpvMedia := the mean of u over the rotor's
+  // columns, potencia := curva.PotenciaDPV(etha*dpvMedia) * rho/1.225 * escala, and the rotor's
+  // cells are multiplied by the share q of the density left behind it:
+  // r := fpv3pe * (potencia/area) / dpvMedia (0.01 in still air, dpvMedia < 1e-15),
+  // q := (1 - r^(2/3))^1.5 limited to [0.00001, 0.999999]; r >= 1 gives 0.00001 and r <= 0
+  // gives 0.999999.
+  void ProcesarFila(int32_t k, TVectR& u, NReal fpv3pe, NReal escala, NReal rho);
+  // The same step on a row held as a plain array: fila0[j - 1] is column j.
+  void ProcesarFilaEn(NReal* fila0, NReal fpv3pe, NReal escala, NReal rho);
+};
+
+// The share of the wind power density left behind a rotor for the ratio r of Part of the
+// turbine step: (1 - r^(2/3))^1.5 limited to [0.00001, 0.999999].
+NReal FactorEstela(NReal r);
+
+// ---------------------------------------------------------------------------------------------
+// Tunable parameters, as the calibrator sees them
+
+// A handle on one tunable parameter, resolved against the model at every read and write.
+struct TParametroMT {
+  enum class TTipo {
+    // The level of column `columna` of meteo_etha: reading gives the column's mean; writing v
+    // scales the column so that its mean becomes v (a column of equal values, or of mean 0,
+    // has every entry set to v).
+    NivelColumnaEtha,
+    FactorPerdidas,  // factor_perdidas
+  };
+  TTipo tipo = TTipo::FactorPerdidas;
+  int32_t fila = 0;     // unused by the two kinds above; kept for the (kind, row, column) form
+  int32_t columna = 0;  // column of meteo_etha, from 1
+  bool operator==(const TParametroMT&) const = default;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The rotated grid of wind power densities: nf rows (row 1 upwind) by nc columns, one
+// contiguous row-major buffer whose capacity only grows, so that a new set-up for another
+// direction does not allocate again.
+class TGrillaDPV {
+ public:
+  int32_t nf = 0;
+  int32_t nc = 0;
+  // Element (i, j), 1-based.
+  NReal Elemento(int32_t i, int32_t j) const {
+    return datos_[static_cast<size_t>(i - 1) * static_cast<size_t>(nc) + static_cast<size_t>(j - 1)];
+  }
+  // Row i as a plain array, column j at [j - 1].
+  NReal* Fila(int32_t i) { return datos_.get() + static_cast<size_t>(i - 1) * static_cast<size_t>(nc); }
+  const NReal* Fila(int32_t i) const {
+    return datos_.get() + static_cast<size_t>(i - 1) * static_cast<size_t>(nc);
+  }
+  // Row i copied into a vector (tests, the drawing).
+  TVectR FilaComoVector(int32_t i) const;
+  // Sets the shape. The contents are undefined until the march writes them; `vacia` says
+  // whether the grid is still all zeros as far as readers are concerned.
+  void Dimensionar(int32_t nf_, int32_t nc_);
+  bool vacia = true;
+  bool Existe() const { return nf > 0; }
+
+ private:
+  std::unique_ptr<NReal[]> datos_;
+  size_t capacidad_ = 0;
+};
+
+// The largest grid the set-up allocates, in cells (1.6 GB of doubles). Coordinates of turbines
+// or of the mast in another UTM zone, or left at 0, ask for grids hundreds of km wide.
+inline constexpr double kMaxCeldasGrilla = 2e8;
+
+// ---------------------------------------------------------------------------------------------
+// The model
+
+class TParque_ModeloTeorico {
+ public:
+  int32_t central = 0;  // plant number (grouped plants: the numbers joined in base 100)
+  int32_t nid = 0;      // its modelo_teorico row
+  std::string nombre;
+  int32_t nMolinos = 0;
+  int32_t n_sectores_dir = 0;
+  std::vector<TMolino> molinos;
+  // The farm-equivalent curve; absent while the model has no turbine.
+  std::unique_ptr<TCurvaAerogen> curvaEquivalente;
+
+  // Drawing window (FijarVentanaDibujo).
+  int32_t pbIzquierda = 0, pbArriba = 0, pbDerecha = 0, pbAbajo = 0;
+  NReal mundoAncho = 0, mundoAlto = 0;
+  int32_t pbAncho = 0, pbAlto = 0;
+  NReal mundoX0 = 0, mundoX1 = 0, mundoY0 = 0, mundoY1 = 0;
+
+  int32_t meteo_utm_huso = 0;
+  char meteo_utm_zona = '?';
+  NReal meteo_utm_xe = 0, meteo_utm_yn = 0;
+  NReal meteo_cota = 0;  // database only
+
+  // The rotated grid of the current direction.
+  NReal grillaXMin = 0, grillaXMax = 0, grillaYMin = 0, grillaYMax = 0;
+  NReal celdaDx = 0, celdaDy = 0;
+  TPuntoXY versor;  // (cos, sin) of the rotation angle
+  NReal grilla_rotada_dx = 0;  // requested cell size across the wind, m
+  NReal grilla_rotada_dy = 0;  // requested cell size along the wind, m
+  NReal grilla_rotada_margen_dx = 0;  // margin around the turbines across the wind (half along)
+  TGrillaDPV grilla;
+  TMatR meteo_etha;  // station factors: rows by direction sector, columns by density bin
+
+  NReal alfa_terreno = 0;     // lateral spreading of the wakes
+  NReal gamma_atmosfera = 0;  // recovery towards the free stream
+  NReal fpv3pe = 0;           // wake strength
+  NReal factor_perdidas = 0;  // electrical loss factor
+  NReal direccion = 0;        // wind direction of the current grid, degrees from north
+  NReal dpvLibre = 0;         // free-stream density of the current march, MW/m2
+  NReal kPerdidas = 0;        // factor_perdidas / potencia_nominal, per MW
+  NReal potencia_nominal = 0;        // MW
+  NReal potencia_autorizada_mw = 0;  // MW
+  NReal factorMeteo = 1;      // station factor of the current grid
+  TParque_ModeloEmpirico* modeloEmpirico = nullptr;  // linked by the calibrator, not owned
+  bool usaFactorMeteo = false;
+  NReal cLateral = 0, cCentral = 0, rRecuperacion = 0, unoMenosR = 0;
+
+  // Passes run by the last RecorrerGrilla (1 to 11) and marches run by the last PotenciaParque.
+  int32_t pasadasUltimaMarcha = 0;
+  int32_t marchasUltimaPotencia = 0;
+
+  TParque_ModeloTeorico() = default;
+  TParque_ModeloTeorico(const TParque_ModeloTeorico&) = delete;
+  TParque_ModeloTeorico& operator=(const TParque_ModeloTeorico&) = delete;
+
+  // The model text (".pmt" files, the first half of ".clp" files), versions 1 to 3, under the
+  // number-format guard. Malformed or truncated text raises EInOutError "Error leyendo línea: "
+  // + n, or EConvertError for a bad version number on line 1.
+  static std::unique_ptr<TParque_ModeloTeorico> CreateLeerTexto(TextoEntrada& f);
+  // EInOutError "No puedo abrir el archivo: " + path when it cannot be opened.
+  static std::unique_ptr<TParque_ModeloTeorico> CreateDesdeArchivo(const std::filesystem::path& archivo);
+  // Always version 3, under the guard. Line breaks in nombre are written as blanks.
+  void EscribirTexto(TextoSalida& f) const;
+  // Written to a temporary file renamed over `archivo` at the end: a failed write keeps the
+  // previous file.
+  void EscribirArchivo(const std::filesystem::path& archivo) const;
+
+  // Clamps potencia_autorizada_mw to >= 1e-8, takes potencia_nominal <= 1e-8 as the authorised
+  // power (with a console notice), sets kPerdidas, and rebuilds the equivalent curve: a copy of
+  // the first turbine's curve plus the powers of the others read at its densities. The curve is
+  // not rebuilt when no turbine curve changed since the last call.
+  void CalcularCurvaEquivalente();
+
+  // c + 1 handles, c being meteo_etha's column count: the level of each column, then the loss
+  // factor.
+  void ParametrosCalibrables(std::vector<TParametroMT>& lista) const;
+  // Whether a handle still designates a parameter of this model (a replaced meteo_etha may have
+  // fewer columns).
+  bool ParametroVigente(const TParametroMT& p) const;
+  // Raise EErrorGeneral "Parámetro calibrable fuera de la matriz meteo_etha: columna " + j
+  // when the handle no longer fits.
+  NReal LeerParametro(const TParametroMT& p) const;
+  void EscribirParametro(const TParametroMT& p, NReal valor);
+
+  // ---- Station factor
+  // The factor for the current direccion and the density dpv (MW/m2), from meteo_etha with the
+  // sectors and bins of the linked empirical model; stored in factorMeteo. Without a linked
+  // model it is 1. Row and column indices beyond meteo_etha are clamped to its last row and
+  // column (a 72 x 1 matrix is one factor per sector, 1 x 1 a constant).
+  NReal CalcularFactorMeteo(NReal dpv);
+
+  // ---- Rotated grid and wake march
+  // Builds the grid and the turbines' grid places for a direction; dpv only serves the
+  // station factor. Raises EErrorGeneral for cell sizes that are not finite and positive, for
+  // an empty extent and for grids above kMaxCeldasGrilla cells.
+  void PrepararGrilla(bool sinFactorMeteo, NReal direccion_, NReal dpv);
+  // The march for the free-stream density dpvLibre_ (MW/m2) at air density rho: returns the
+  // farm's net power in MW (single precision, at most min(pTope, potencia_autorizada_mw)) and
+  // sets dpvMastil to the station-factored density at the mast.
+  NReal RecorrerGrilla(NReal& dpvMastil, NReal rho, NReal dpvLibre_, NReal pTope);
+  // destino(i) := (cLateral (o(i-1) + o(i+1)) + cCentral o(i)) unoMenosR + rRecuperacion
+  // dpvLibre for i = 2..n-1; the end cells are left alone.
+  void PropagarFila(TVectR& destino, const TVectR& origen) const;
+  // Every turbine's step on grid row k, in list order.
+  void ProcesarMolinosDeFila(int32_t k, NReal escala, NReal rho);
+  // The grid's density at a point (m from the mast) by bilinear interpolation; 0 outside the
+  // grid (the border is inside) and before the first march.
+  NReal DPVEnPunto(TPuntoXY p) const;
+  // punto := (xe - meteo_utm_xe, yn - meteo_utm_yn) for every turbine.
+  void CalcularPuntosRelativos();
+
+  // ---- Farm power, inverse search and drawing
+  // Farm power for the density dpvMedida measured at the mast: a fixed point on the
+  // free-stream density (at most 101 marches, 1 % tolerance on the mast). dpvMedida < 1e-10
+  // gives 0 and leaves the outputs untouched; so does a station factor that is not positive.
+  NReal PotenciaParque(bool& convergio, NReal& dpvMastil, NReal rho, NReal dpvMedida, NReal pTope,
+                       NReal& dpvLibre_);
+  // Mast wind speed (m/s, at 1.225 kg/m3) at which the farm gives `potencia` MW: regula falsi
+  // between 0 and 20 m/s. Above the authorised power: 20 with convergio false.
+  NReal VelocidadParaPotencia(NReal& dpvLibre_, bool& convergio, NReal potencia);
+  // The drawing window for a pixel rectangle; a rectangle of width or height below 1 keeps the
+  // previous window.
+  void FijarVentanaDibujo(int32_t izquierda, int32_t arriba, int32_t derecha, int32_t abajo);
+  void MundoAPixel(TPuntoXY p, int32_t& px, int32_t& py) const;
+  void PixelAMundo(int32_t px, int32_t py, TPuntoXY& p) const;
+  // The turbine nearest to a pixel, or nullptr when there is none within 3 rotor diameters.
+  TMolino* MolinoMasCercano(int32_t px, int32_t py);
+  NReal DPVEnPixel(int32_t px, int32_t py) const;
+
+ private:
+  // One pass of the march with the turbines' powers scaled by escala; returns the gross power.
+  NReal Pasada(NReal escala, NReal rho);
+  // Turbine indices sorted by grid row, list order kept inside a row.
+  std::vector<int32_t> molinosPorFila_;
+  // What the equivalent curve was built from, to skip rebuilding it.
+  std::vector<const TCurvaAerogen*> fuenteCurvaEq_;
+  std::vector<TCurvaAerogen> copiaFuenteCurvaEq_;
+};

@@ -1,0 +1,32 @@
+// Small helpers shared by the theoretical-model tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+// Expects `stmt` to throw `tipo` whose what() is exactly `mensaje`.
+#define EXPECT_THROW_MSG(stmt, tipo, mensaje)                                      \
+  do {                                                                             \
+    try {                                                                          \
+      stmt;                                                                        \
+      ADD_FAILURE() << "no exception from: " #stmt;                                \
+    } catch (const tipo& e_) {                                                     \
+      EXPECT_EQ(std::string(e_.what()), std::string(mensaje)) << "from: " #stmt;   \
+    } catch (const std::exception& e_) {                                           \
+      ADD_FAILURE() << "wrong exception type from " #stmt ": " << e_.what();       \
+    }                                                                              \
+  } while (0)
+
+inline std::filesystem::path FixtureMT(const std::string& nombre) {
+  return std::filesystem::path(AERONDA_FIXTURES) / nombre;
+}
+
+// A scratch folder of this test program, emptied when it is made.
+inline std::filesystem::path CarpetaTemporalMT(const std::string& nombre) {
+  auto p = std::filesystem::temp_directory_path() / ("aeronda_mt_" + nombre);
+  std::filesystem::remove_all(p);
+  std::filesystem::create_directories(p);
+  return p;
+}
