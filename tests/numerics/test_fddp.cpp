@@ -219,6 +219,22 @@ TEST(Tf_ddp, AreaAcumuladaConYSinPaso) {
   EXPECT_NEAR(d.areaCache, 0.5, 1e-14);
 }
 
+// A density that integrates another distribution while the outer one integrates and searches:
+// each integration evaluates its own object, so the nesting is harmless.
+class Anidada : public Tf_ddp {
+ public:
+  Anidada() : Tf_ddp(nullptr, 0, 0, 2, 1, 1) {}
+  NReal Densidad(NReal x) const override { return interior.Area(x); }  // x/2 on [0, 2]
+  mutable Uniforme02 interior;
+};
+
+TEST(Tf_ddp, UsoAnidado) {
+  Anidada d;
+  EXPECT_NEAR(d.Area(1), 0.25, 1e-15);  // x^2/4
+  EXPECT_NEAR(d.DistribucionInversa(0.25), 1, 0.5e-4);
+  EXPECT_NEAR(d.DistribucionInversa(0.5625), 1.5, 0.5e-4);
+}
+
 TEST(Tf_ddp, SorteoPorTransformacionInversa) {
   const auto& ref = Referencia().at(31);
   // Own source with seed 31: draws are 2u within the bisection's half bracket.
