@@ -130,4 +130,70 @@ class TParque_ModeloEmpirico {
   // is first brought into [0, 360) by whole turns (360 as 0, -5 as 355; a direction already in
   // [0, 360) is used unchanged); a direction that is not finite raises EErrorGeneral.
   void SectoresVecinos(int32_t& k1, int32_t& k2, NReal& peso1, NReal& peso2, NReal angulo) const;
+
+  // ---- Evaluations (they change nothing in the model)
+
+  // Power in MW at direction angulo (degrees), wind power density pv3 (MW/m2) and air density
+  // rho (kg/m3), from the bin representatives: per sector a cubic Hermite through the
+  // representatives PTramo at the bin centres with the bins' slopes bTramo as tangents,
+  // continued along the outermost bin's slope beyond the first and last centres; the two
+  // sectors around the direction are weighted and the result scaled by rho / 1.225. cnt gets
+  // the interpolated number of samples behind the value, or -1 when the value is not valid: a
+  // sector of weight above 0.001 whose node (or, between centres, one of two nodes not
+  // practically coinciding with the point) has fewer than 10 samples. Then the result is 0. A
+  // pv3 whose bin position is not finite (NaN, infinite) is not valid either.
+  NReal PotenciaRepresentantes(NReal& cnt, NReal angulo, NReal pv3, NReal rho) const;
+
+  // Hermite interpolation along one sector's row of bins, between centres j and j + 1, at
+  // t in [0, 1] of the spacing h: not valid (cnt -1, result 0) when (t < 0.999 and
+  // cntFila(j) < 10) or (t > 0.001 and cntFila(j + 1) < 10); else cnt is the linear
+  // interpolation of the two counts.
+  NReal InterpolarTramo(NReal& cnt, int32_t j, NReal t, NReal h, const TVectR& cntFila,
+                        const TVectR& PFila, const TVectR& bFila) const;
+
+  // Power in MW from the sector S-curves at direction angulo, density pv3 (MW/m2), air density
+  // rho and speed variance varVel ((m/s)^2): the speed v of pv3 at rho, per sector corrected to
+  // the real cube root of v^3 - alfa_varvel varVel^1.5 (v itself when alfa_varvel is 0; a
+  // negative variance, a missing-value marker, counts as 0), each sector's uncapped curve, the
+  // two sectors weighted and scaled by rho / 1.225, and the result cut to the theoretical
+  // model's authorised power (also when it is not a number). A negative pv3 has no speed:
+  // EErrorGeneral from VelocidadDeDensidadPotencia. Without a theoretical model: EErrorGeneral.
+  NReal PotenciaCurvaS(NReal angulo, NReal pv3, NReal rho, NReal varVel) const;
+
+  // The share (per unit) of the binned samples that belong to the sectors around a direction:
+  // the weighted bin counts above 0 of the two sectors over those of all sectors. A model
+  // without any positive count raises EErrorGeneral (the quotient would be 0/0).
+  NReal FrecuenciaDireccion(NReal angulo) const;
+
+  // For a model built from series: the Weibull distribution of the non-calm speeds (above
+  // 0.001 m/s) and the empirical distribution of the directions, of the samples that are not
+  // gaps and that neither the coherence, the availability nor the distance filter marks (those
+  // marked only by the CGM filter count), both created here and owned by the caller; and over
+  // the same samples (calms included) the maximum and minimum of pressure, corrected power,
+  // speed, humidity, availability, temperature and CGM. Note the order: the last three pairs
+  // give the minimum first. An empty selection gives NaN for its minimum and maximum. Errors of
+  // the fits (too few speeds for a Weibull law, no direction) pass to the caller.
+  void DistribucionesYRangos(std::unique_ptr<Tf_ddp_Weibull>& weibull,
+                             std::unique_ptr<Tf_ddp_VectDeMuestras>& direcciones, NReal& maxPre,
+                             NReal& minPre, NReal& maxPE, NReal& minPE, NReal& maxVel,
+                             NReal& minVel, NReal& maxHumRel, NReal& minHumRel, NReal& minFDisp,
+                             NReal& maxFDisp, NReal& minTemp, NReal& maxTemp, NReal& minCGM,
+                             NReal& maxCGM) const;
+
+  // ---- Model text (carried by the calibrator file after the theoretical model's text)
+
+  // "VERSION=2", then bordesPv3, cntTramo, aTramo, bTramo, centrosPv3, PTramo, alfa, vm, Pmax,
+  // DeltaP and alfa_varvel as vector and matrix text blocks, under the number-format guard.
+  void EscribirTexto(TextoSalida& f) const;
+
+  // Reads the model text at the current position of f; the model refers to mt (not owned).
+  // Versions: a first line without "VERSION=" is version 1 and holds the number of bin edges,
+  // whose values follow without a count line; "VERSION=" + n reads n strictly (EConvertError
+  // otherwise), and n above 1 reads as 2. Version 1 has no alfa_varvel block (all 0). Truncated
+  // or malformed blocks raise EInOutError "Error leyendo línea: " + n; blocks whose sizes do not
+  // agree (matrices of different shapes, a sector vector or the centres of another length, no
+  // sector or bin) raise EInOutError "Modelo empírico inconsistente: " + what. The guard is
+  // popped on every path. The model has no series, channels, flags, errc2 or cntMuestras.
+  static std::unique_ptr<TParque_ModeloEmpirico> CreateLeerTexto(TextoEntrada& f,
+                                                                TParque_ModeloTeorico* mt);
 };
