@@ -58,9 +58,7 @@ inline bool Mayor(NReal x, NReal y) { return x > y; }
 // Sorting and searching
 
 void OrdenarAscRec(TDAofNReal& a, int32_t lo, int32_t hi) { Quicksort(a, nullptr, lo, hi, Menor); }
-void OrdenarDescRec(TDAofNReal& a, int32_t lo, int32_t hi) {
-  Quicksort(a, nullptr, lo, hi, Mayor);
-}
+void OrdenarDescRec(TDAofNReal& a, int32_t lo, int32_t hi) { Quicksort(a, nullptr, lo, hi, Mayor); }
 void OrdenarAscConIndiceRec(TDAofNReal& a, TDAofNInt& idx, int32_t lo, int32_t hi) {
   Quicksort(a, idx.data(), lo, hi, Menor);
 }
@@ -421,8 +419,7 @@ TVectR TVectR::CreateDesdeCadena(const std::string& s) {
   CortarGrupo(resto, "[", parte, kQuien, s);
   CortarGrupo(resto, "|", parte, kQuien, s);
   const int32_t n_ = StrToInt(parte);
-  if (n_ < 1)
-    throw EConvertError(std::string(kQuien) + ": número de elementos inválido: " + parte);
+  if (n_ < 1) throw EConvertError(std::string(kQuien) + ": número de elementos inválido: " + parte);
   // Every element but the last ends at a ";": checked before the vector is allocated.
   if (Contar(resto, ';') < static_cast<int64_t>(n_) - 1)
     throw EConvertError(std::string(kQuien) + ": cadena incompleta: \"" + s + "\"");
@@ -483,8 +480,8 @@ NReal TVectR::AproximacionLineal(NReal& pendiente, NReal& ordenada, const TVectR
   if (!ok) throw EErrorGeneral("TVectR.AproximacionLineal res= 0");
   pendiente = B.Elemento(1, 1);
   ordenada = B.Elemento(2, 1);
-  return myy - (pendiente * pendiente * mxx + 2.0 * pendiente * ordenada * mx +
-                ordenada * ordenada);
+  return myy -
+         (pendiente * pendiente * mxx + 2.0 * pendiente * ordenada * mx + ordenada * ordenada);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -704,8 +701,8 @@ std::string TresCifrasATexto(NReal x, char sep) {
   // three digits half away from zero as the run-time's number text does; to_chars knows no
   // locale. Exact binary ties such as 1.125 go up, to 1.13.
   char buf[800];
-  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific,
-                               766);
+  const auto r =
+      std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 766);
   const std::string t(buf, r.ptr);
   const size_t pe = t.find('e');
   int exponente = 0;

@@ -77,11 +77,11 @@ class TVectR {
   NReal& operator[](int32_t i) { return pv[static_cast<size_t>(i)]; }
   const NReal& operator[](int32_t i) const { return pv[static_cast<size_t>(i)]; }
 
-  void Anular();      // e(1..n) := 0
-  void LlenarUnos();  // e(1..n) := 1
-  void Copiar(const TVectR& y);   // e(i) := y(i), i = 1..self.n
-  void Asignar(const TVectR& y);  // e(i) := y(i), i = 1..y.n
-  void Suma(const TVectR& x, const TVectR& y);  // e := x + y over self.n
+  void Anular();                                 // e(1..n) := 0
+  void LlenarUnos();                             // e(1..n) := 1
+  void Copiar(const TVectR& y);                  // e(i) := y(i), i = 1..self.n
+  void Asignar(const TVectR& y);                 // e(i) := y(i), i = 1..y.n
+  void Suma(const TVectR& x, const TVectR& y);   // e := x + y over self.n
   void SumarMultiplo(const TVectR& y, NReal a);  // e += a*y over self.n
   void SumarMultiploRango(const TVectR& y, int32_t desde, int32_t hasta, NReal a);
   void MultiplicarDesde(int32_t k, NReal a);  // e(k..n) *= a
@@ -89,10 +89,10 @@ class TVectR {
   NReal ProductoEscalar(const TVectR& y) const;
   NReal NormaCuadrada() const;
   NReal Norma() const;
-  NReal Promedio() const;  // NaN for n = 0
+  NReal Promedio() const;                               // NaN for n = 0
   NReal SumaRango(int32_t desde, int32_t hasta) const;  // 0 when hasta < desde
-  NReal Minimo() const;  // n >= 1
-  NReal Maximo() const;  // n >= 1
+  NReal Minimo() const;                                 // n >= 1
+  NReal Maximo() const;                                 // n >= 1
   // First occurrence of each extreme; n >= 1.
   void MinMax(int32_t& kMin, int32_t& kMax, NReal& vMin, NReal& vMax) const;
   // Divides by the norm and returns it; a vector of (almost) zero norm becomes (1, 0, ..., 0)
@@ -189,8 +189,8 @@ class TMatR {
   NReal Maximo() const;  // nf, nc >= 1
   NReal SumaElementos() const;
   void MultiplicarPorEscalar(NReal a);
-  void ProductoElementos(const TMatR& B);       // element by element, in place
-  void Suma(const TMatR& A, const TMatR& B);    // self := A + B, over self's rows
+  void ProductoElementos(const TMatR& B);     // element by element, in place
+  void Suma(const TMatR& A, const TMatR& B);  // self := A + B, over self's rows
 
   // Solves self * X = B by Gaussian elimination with partial pivoting; self (square, nf >= 1)
   // and B are overwritten, B with the solutions. Returns the determinant's mantissa d, with

@@ -83,13 +83,17 @@ TEST(ResolverSistema, CasosConocidos) {
   const Caso casos[] = {
       // rows swapped (4 > 2); the sign change and the second pivot -0.5 cancel
       {M(2, 2, {2, 1, 4, 3}), M(2, 1, {3, 7}), true, 2, 0, {1, 1}},
-      {M(2, 2, {1, 2, 2, 4}), M(2, 1, {1, 1}), false, 0, 0, {}},   // last pivot exactly 0
+      {M(2, 2, {1, 2, 2, 4}), M(2, 1, {1, 1}), false, 0, 0, {}},      // last pivot exactly 0
       {M(2, 2, {1e-20, 0, 0, 1}), M(2, 1, {1, 1}), false, 0, 0, {}},  // first pivot <= eps
       {M(1, 1, {5}), M(1, 1, {10}), true, 5, 0, {2}},
       {M(1, 1, {5000}), M(1, 1, {10}), true, 500, 1, {0.002}},
       {M(1, 1, {0.001}), M(1, 1, {1}), true, 0.001, 0, {1000}},  // the bounds stay as they are
       {M(1, 1, {1000}), M(1, 1, {1}), true, 1000, 0, {0.001}},
-      {M(3, 3, {0.05, 0, 0, 0, 0.05, 0, 0, 0, 0.05}), M(3, 1, {1, 2, 3}), true, 0.00125, -1,
+      {M(3, 3, {0.05, 0, 0, 0, 0.05, 0, 0, 0, 0.05}),
+       M(3, 1, {1, 2, 3}),
+       true,
+       0.00125,
+       -1,
        {20, 40, 60}},
       // A pivot that is infinite or NaN, and a determinant that overflows, fail at once: the
       // mantissa normalisation would never end on an infinite determinant.
@@ -220,8 +224,8 @@ TEST(AproximacionLineal, VentanasDegeneradas) {
     EXPECT_THROW_MSG(V({7}).AproximacionLineal(p, o, uno, 0, 30, np), EErrorGeneral,
                      "TVectR.AproximacionLineal res= 0");
     const TVectR iguales = V({x0, x0, x0, x0, x0});
-    EXPECT_THROW_MSG(V({1, 2, 3, 4, 5}).AproximacionLineal(p, o, iguales, 0, 30, np),
-                     EErrorGeneral, "TVectR.AproximacionLineal res= 0");
+    EXPECT_THROW_MSG(V({1, 2, 3, 4, 5}).AproximacionLineal(p, o, iguales, 0, 30, np), EErrorGeneral,
+                     "TVectR.AproximacionLineal res= 0");
   }
   // Abscissas that are close but distinct still give a line: a relative spread of 1e-3, and
   // one of 1e-6 (variance 6.7e-13 against the threshold 64 eps = 1.4e-14), where the normal
@@ -307,7 +311,8 @@ TEST_F(Cadenas, MatrizDesdeCadenaErrores) {
       {"[1|1][abc]", "Error: no se puede evaluar \"abc\" a un número real"},
       {"[1|1][]", "Error: no se puede evaluar \"\" a un número real"},
   };
-  for (const Caso& c : casos) EXPECT_THROW_MSG(TMatR::CreateDesdeCadena(c.s), EConvertError, c.mensaje);
+  for (const Caso& c : casos)
+    EXPECT_THROW_MSG(TMatR::CreateDesdeCadena(c.s), EConvertError, c.mensaje);
 }
 
 TEST_F(Cadenas, VectorDesdeCadena) {
@@ -417,7 +422,7 @@ TEST_F(ArchivoMatriz, BloqueDeTextoErrores) {
       {"1\n-2\n", "Error leyendo línea: 2"},
       {"2\n2\n2\n1\n2\n3\n1\n2\n3\n", "Error leyendo línea: 6"},  // a row of 3 in a 2-column matrix
       {"1\n2\n2\n1\n", "Error leyendo línea: 5"},                 // ends early
-      {"2000000000\n1\n1\n5\n", "Error leyendo línea: 5"},       // corrupt count, no huge allocation
+      {"2000000000\n1\n1\n5\n", "Error leyendo línea: 5"},  // corrupt count, no huge allocation
   };
   for (const Caso& c : casos) {
     TextoEntrada f = TextoEntrada::DesdeTexto(c.texto);

@@ -195,7 +195,8 @@ TEST(Ordenar, AleatorioContraStdSort) {
     std::sort(esperado.begin() + 1, esperado.begin() + n + 1, std::greater<>());
     EXPECT_EQ(a, esperado) << n;
     for (int k = 1; k <= n; ++k)
-      ASSERT_EQ(a[static_cast<size_t>(k)], original[static_cast<size_t>(idx[static_cast<size_t>(k)])]);
+      ASSERT_EQ(a[static_cast<size_t>(k)],
+                original[static_cast<size_t>(idx[static_cast<size_t>(k)])]);
     TDAofNInt visto(idx.begin() + 1, idx.begin() + n + 1);
     std::sort(visto.begin(), visto.end());
     for (int k = 1; k <= n; ++k) ASSERT_EQ(visto[static_cast<size_t>(k - 1)], k);
@@ -294,9 +295,9 @@ TEST(TVectR, InterpolarEnIndice) {
   struct Caso {
     double r, esperado;
   };
-  const Caso casos[] = {{0.5, 10},  {2.25, 22.5}, {2.999, 29.99}, {3, 30},       {7, 30},
-                        {-4, 10},   {1, 10},      {1.5, 15},      {-0.999, 10},  {1e300, 30},
-                        {-1e300, 10}, {kInf, 30}, {-kInf, 10},    {4294967297.5, 30}};
+  const Caso casos[] = {{0.5, 10},    {2.25, 22.5}, {2.999, 29.99}, {3, 30},           {7, 30},
+                        {-4, 10},     {1, 10},      {1.5, 15},      {-0.999, 10},      {1e300, 30},
+                        {-1e300, 10}, {kInf, 30},   {-kInf, 10},    {4294967297.5, 30}};
   for (const Caso& c : casos) EXPECT_NEAR(v.InterpolarEnIndice(c.r), c.esperado, 1e-12) << c.r;
   EXPECT_TRUE(std::isnan(v.InterpolarEnIndice(kNaN)));
 }
@@ -307,11 +308,20 @@ TEST(TVectR, IndiceReal) {
     double x, esperado;
   };
   const Caso casos[] = {
-      {V({10, 20, 30}), 25, 2.5}, {V({10, 20, 30}), 10, 1},  {V({10, 20, 30}), 5, 0.5},
-      {V({10, 20, 30}), 40, 4},   {V({10, 20, 30}), 30, 3},  {V({10, 10, 30}), 10, 1},
-      {V({10, 10, 30}), 9, -1},   {V({10, 20, 20}), 20, 2},  {V({10, 20, 20}), 25, 4},
-      {V({10, 20, 20}), 15, 1.5}, {V({7}), 7, 1},            {V({7}), 6, -1},
-      {V({7}), 8, 2},             {TVectR(0), 1, -1},
+      {V({10, 20, 30}), 25, 2.5},
+      {V({10, 20, 30}), 10, 1},
+      {V({10, 20, 30}), 5, 0.5},
+      {V({10, 20, 30}), 40, 4},
+      {V({10, 20, 30}), 30, 3},
+      {V({10, 10, 30}), 10, 1},
+      {V({10, 10, 30}), 9, -1},
+      {V({10, 20, 20}), 20, 2},
+      {V({10, 20, 20}), 25, 4},
+      {V({10, 20, 20}), 15, 1.5},
+      {V({7}), 7, 1},
+      {V({7}), 6, -1},
+      {V({7}), 8, 2},
+      {TVectR(0), 1, -1},
   };
   for (const Caso& c : casos)
     EXPECT_DOUBLE_EQ(c.v.IndiceReal(c.x), c.esperado) << c.v.n << " " << c.x;
@@ -341,7 +351,7 @@ TEST(TVectR, CorrelacionDesfasadaContraReferencia) {
 TEST(TVectR, CorrelacionDesfasadaDegeneradaEsCero) {
   const TVectR a = V({1, 2, 3, 4});
   const TVectR cte = V({5, 5, 5, 5, 5});
-  EXPECT_EQ(a.CorrelacionDesfasada(cte, 1, false, 0), 0);       // no variance on one side
+  EXPECT_EQ(a.CorrelacionDesfasada(cte, 1, false, 0), 0);              // no variance on one side
   EXPECT_EQ(a.CorrelacionDesfasada(V({1, 2, 3, 4}), 3, false, 0), 0);  // a single pair
   EXPECT_EQ(a.CorrelacionDesfasada(V({1, 2, 3, 4}), 4, false, 0), 0);  // no pair
   EXPECT_EQ(a.CorrelacionDesfasada(V({1, 2, 3, 4}), -4, false, 0), 0);
@@ -362,7 +372,8 @@ class BloqueTexto : public ::testing::Test {
   void SetUp() override {
     guardado_ = FormatSettings();
     ruta_ = fs::temp_directory_path() /
-            ("aeronda-vectr-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".txt");
+            ("aeronda-vectr-" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".txt");
   }
   void TearDown() override {
     FormatSettings() = guardado_;
@@ -427,9 +438,9 @@ TEST_F(BloqueTexto, Lectura) {
     const char* mensaje;
   };
   const Caso casos[] = {
-      {"-1\n", "Error leyendo línea: 1"},            // a negative count
-      {"3\n1\n2\n", "Error leyendo línea: 4"},       // ends early
-      {"2\n1\n1,5\n", "Error leyendo línea: 3"},     // not a plain real
+      {"-1\n", "Error leyendo línea: 1"},         // a negative count
+      {"3\n1\n2\n", "Error leyendo línea: 4"},    // ends early
+      {"2\n1\n1,5\n", "Error leyendo línea: 3"},  // not a plain real
       {"x\n", "Error leyendo línea: 1"},
       {"2000000000\n1\n", "Error leyendo línea: 3"},  // a corrupt count fails, no huge allocation
   };

@@ -1,5 +1,3 @@
-#include "numerics/xmatdefs.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,7 @@
 #include <string>
 
 #include "comun/afirmaciones.h"
+#include "numerics/xmatdefs.h"
 #include "platform/errores.h"
 
 namespace {
@@ -60,9 +59,10 @@ TEST(XMatDefs, ExtraerPalabra) {
     std::string palabra, resto;
   };
   const Caso casos[] = {
-      {";;12;;7", ';', "12", ";7"}, {";7", ';', "7", ""},   {";;;", ';', "", ""},
-      {"", ';', "", ""},             {"abc", ';', "abc", ""}, {"a b", ' ', "a", "b"},
-      {"x;", ';', "x", ""},          {"ñu;á", ';', "ñu", "á"},
+      {";;12;;7", ';', "12", ";7"}, {";7", ';', "7", ""},
+      {";;;", ';', "", ""},         {"", ';', "", ""},
+      {"abc", ';', "abc", ""},      {"a b", ' ', "a", "b"},
+      {"x;", ';', "x", ""},         {"ñu;á", ';', "ñu", "á"},
   };
   for (const Caso& c : casos) {
     std::string s = c.s;
@@ -85,7 +85,8 @@ TEST(XMatDefs, CadenaAEnteros) {
     esperado.push_back(i);
   }
   EXPECT_EQ(CadenaAEnteros(cien, ';'), esperado);
-  EXPECT_THROW_MSG(CadenaAEnteros("1;x", ';'), EConvertError, "\"x\" no es un número entero válido");
+  EXPECT_THROW_MSG(CadenaAEnteros("1;x", ';'), EConvertError,
+                   "\"x\" no es un número entero válido");
   EXPECT_THROW_MSG(CadenaAEnteros("2147483648", ';'), EConvertError,
                    "\"2147483648\" no es un número entero válido");
   EXPECT_THROW_MSG(CadenaAEnteros("1;2.5", ';'), EConvertError,
