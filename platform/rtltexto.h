@@ -71,7 +71,7 @@ bool ProbarTextoAReal(std::string_view s, double& x);
 enum class TFloatFormat { ffGeneral = 0, ffExponent = 1, ffFixed = 2, ffNumber = 3, ffCurrency = 4 };
 
 // The run-time's general float text: the shortest of up to 15 significant digits, exponent
-// only when needed ("9", "0.035", "1E-8", "1.5E20", "-1.25E-5"), current decimal separator.
+// only when needed ("9", "0.035", "1E-8", "1.5E20", "-0.0000125", "-1.25E-6"), current decimal separator.
 std::string FloatToStr(double x);
 // The run-time's FloatToStrF: ffGeneral with `precision` significant digits (exponent when the
 // fixed form would need more, then at least `digits` exponent digits); ffExponent
