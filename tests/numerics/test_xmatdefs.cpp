@@ -7,6 +7,7 @@
 #include "comun/afirmaciones.h"
 #include "numerics/xmatdefs.h"
 #include "platform/errores.h"
+#include "platform/rtltexto.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ TEST(XMatDefs, CadenaAEnteros) {
   std::string cien;
   TDAofNInt esperado;
   for (int i = 1; i <= 101; ++i) {
-    cien += std::to_string(i) + ";";
+    cien += IntToStr(i) + ";";
     esperado.push_back(i);
   }
   EXPECT_EQ(CadenaAEnteros(cien, ';'), esperado);
