@@ -1,0 +1,55 @@
+#include "estimator/gui/programa.h"
+
+#include <QApplication>
+#include <clocale>
+#include <iostream>
+#include <optional>
+
+#include "estimator/gui/uAeronda.h"
+#include "estimator/ucarpetascentrales.h"
+
+namespace {
+
+// Runs a unit's end when the body leaves, also by an exception.
+template <class Fin>
+class TFinDeUnidad {
+ public:
+  explicit TFinDeUnidad(Fin fin) : fin_(std::move(fin)) {}
+  ~TFinDeUnidad() { fin_(); }
+  TFinDeUnidad(const TFinDeUnidad&) = delete;
+  TFinDeUnidad& operator=(const TFinDeUnidad&) = delete;
+
+ private:
+  Fin fin_;
+};
+
+}  // namespace
+
+int CuerpoDelPrograma(int& argc, char** argv, const TArranque& arranque) {
+  std::ostream& consola = arranque.consola ? *arranque.consola : std::cout;
+
+  // Unit starts, in their fixed order. The machine epsilon is a constant.
+  IniciarUcarpetascentrales(arranque.raices, consola);
+  TFinDeUnidad finCarpetas([] { FinalizarUcarpetascentrales(); });
+
+  // The application. Qt sets the process locale to the user's; numbers never go through the C
+  // locale here, and LC_NUMERIC goes back to "C" all the same.
+  std::optional<QApplication> aplicacion;
+  if (!QCoreApplication::instance()) aplicacion.emplace(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("aeronda"));
+  std::setlocale(LC_NUMERIC, "C");
+
+  int codigo = 0;
+  {
+    TFormAeronda ventana(arranque.dialogos);
+    FormAeronda = &ventana;
+    if (arranque.bucle) {
+      codigo = arranque.bucle(ventana);
+    } else {
+      ventana.show();
+      codigo = QApplication::exec();
+    }
+    FormAeronda = nullptr;
+  }
+  return codigo;
+}
