@@ -30,3 +30,23 @@ inline std::filesystem::path CarpetaTemporalMT(const std::string& nombre) {
   std::filesystem::create_directories(p);
   return p;
 }
+
+#include <cstdlib>
+#include <memory>
+
+#include "platform/sqlconexion.h"
+#include "services/udbconpg.h"
+
+// A connection to the throwaway cluster of scripts/test, or nullptr when PGHOST / PGPORT are not
+// set (the caller skips).
+inline std::unique_ptr<TDBPQCon> ConexionDePruebaMT() {
+  const char* host = std::getenv("PGHOST");
+  const char* puerto = std::getenv("PGPORT");
+  if (host == nullptr || puerto == nullptr) return nullptr;
+  auto env = [](const char* n) {
+    const char* v = std::getenv(n);
+    return std::string(v ? v : "");
+  };
+  return std::make_unique<TDBPQCon>(
+      TParametrosConexion{host, env("PGDATABASE"), env("PGUSER"), env("PGPASSWORD")});
+}
