@@ -33,7 +33,10 @@ inline int32_t Pixel(NReal a) { return Trunc32(a + 0.5); }
 
 NReal VelocidadCorregida(NReal v, NReal varVel, NReal alfa_varvel) {
   if (alfa_varvel == 0.0) return v;
-  const NReal d = v * v * v - alfa_varvel * std::pow(VarianzaNoNegativa(varVel), 1.5);
+  const NReal correccion = alfa_varvel * std::pow(VarianzaNoNegativa(varVel), 1.5);
+  // No correction gives v itself, not the rounded cube root of its cube.
+  if (correccion == 0.0) return v;
+  const NReal d = v * v * v - correccion;
   if (d >= 0.0) return std::pow(d, 1.0 / 3.0);
   return -std::pow(-d, 1.0 / 3.0);
 }
