@@ -7,6 +7,7 @@
 
 #include "estimator/gui/uAeronda.h"
 #include "estimator/ucarpetascentrales.h"
+#include "numerics/uauxiliares.h"
 
 namespace {
 
@@ -28,7 +29,10 @@ class TFinDeUnidad {
 int CuerpoDelPrograma(int& argc, char** argv, const TArranque& arranque) {
   std::ostream& consola = arranque.consola ? *arranque.consola : std::cout;
 
-  // Unit starts, in their fixed order. The machine epsilon is a constant.
+  // Unit starts, in their fixed order. The machine epsilon is a constant; the number-format
+  // guard keeps the user's settings as those its outermost pop restores; the working folders
+  // write their console lines.
+  GuardarFormatoInicial();
   IniciarUcarpetascentrales(arranque.raices, consola);
   TFinDeUnidad finCarpetas([] { FinalizarUcarpetascentrales(); });
 

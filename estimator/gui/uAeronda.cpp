@@ -127,8 +127,9 @@ const TFilaControl kControles[] = {
   {&F::btLevantarCurvaAeroADB,       "btLevantarCurvaAeroADB", "zonaModelos", {4, 0, 1, 2}, "Subir Curvas Aeros",            ""},
   {&F::Label9,                       "Label9",             "zonaModelos", {5, 0, 1, 2},
    "Rango de ajuste en potencia de la curva s en los datos del cluster.\n% inferior            % superior ", ""},
-  {&F::PorcentajeAjusteCurvaSinf,    "PorcentajeAjusteCurvaSinf", "zonaModelos", {6, 0}, "",                                 "1"},
-  {&F::PorcentajeAjusteCurvaSsup,    "PorcentajeAjusteCurvaSsup", "zonaModelos", {6, 1}, "",                                 "100"},
+  {TZona{},                          "zonaPorcentajes",    "zonaModelos", {6, 0, 1, 2}, "",                                    ""},
+  {&F::PorcentajeAjusteCurvaSinf,    "PorcentajeAjusteCurvaSinf", "zonaPorcentajes", {0, 0}, "",                             "1", 90},
+  {&F::PorcentajeAjusteCurvaSsup,    "PorcentajeAjusteCurvaSsup", "zonaPorcentajes", {0, 1}, "",                             "100", 90},
   {&F::btLoadFromArchi_ModeloMTySeries, "btLoadFromArchi_ModeloMTySeries", "zonaModelos", {7, 0, 1, 2},
    "Crear archivo .clp con MT y archivo .sas", ""},
   {&F::btInsertSeriesGen,            "btInsertSeriesGen",  "zonaSeries", {0, 0, 1, 2}, "Insertar Series enviadas por el Gen", ""},
@@ -147,9 +148,10 @@ const TFilaControl kControles[] = {
   {&F::NIDsupercentralBorrar,        "NIDsupercentralBorrar", "zonaSupercentral", {6, 0}, "NID de la supercentral a borrar", "202128"},
 
   // TabSheet4: the power chart and a third copy of the station-factor matrix.
-  {&F::PaintBox1,                    "PaintBox1",          "TabSheet4",  {0, 0, 3, 1}, "",                                     "", 797, 501},
-  {&F::btPlot_PV_MEMTMC,             "btPlot_PV_MEMTMC",   "TabSheet4",  {0, 1},       "Graficar P(V) MEMTMC",                 ""},
-  {&F::eEthaMeteo1,                  "eEthaMeteo1",        "TabSheet4",  {1, 1},       "Meteo_etha: ",                         "1", 360},
+  {&F::PaintBox1,                    "PaintBox1",          "TabSheet4",  {0, 0},       "",                                     "", 797, 501},
+  {TZona{},                          "zonaGrafico",        "TabSheet4",  {0, 1},       "",                                     ""},
+  {&F::btPlot_PV_MEMTMC,             "btPlot_PV_MEMTMC",   "zonaGrafico", {0, 0},      "Graficar P(V) MEMTMC",                 ""},
+  {&F::eEthaMeteo1,                  "eEthaMeteo1",        "zonaGrafico", {1, 0},      "Meteo_etha: ",                         "1", 360},
 
   // TabSheet5: the speed field and the simple inputs, outputs and restriction runs.
   {&F::pb_Parque_simple,             "pb_Parque_simple",   "TabSheet5",  {0, 0},       "",                                     "", 978, 616},
@@ -330,7 +332,8 @@ void TFormAeronda::ConstruirControles() {
     QWidget* padre = it->second;
     QWidget* w = nullptr;        // the control
     QWidget* enGrilla = nullptr;  // what takes its cell: the control or its labelled box
-    bool contenedor = false;
+    bool contenedor = false;  // gets a grid of its own
+    bool lleno = false;       // fills its cell
     Qt::Alignment alineacion = Qt::AlignBottom;
 
     std::visit(
@@ -359,6 +362,7 @@ void TFormAeronda::ConstruirControles() {
             s->setChildrenCollapsible(false);
             this->*miembro = s;
             w = s;
+            lleno = true;
           } else if constexpr (std::is_same_v<M, TPaintBox * F::*>) {
             auto* p = new TPaintBox(f.ancho, f.alto, padre);
             this->*miembro = p;
@@ -408,9 +412,15 @@ void TFormAeronda::ConstruirControles() {
                 if (r == 0 || c == 0) item->setBackground(t->palette().button());
                 t->setItem(r, c, item);
               }
+            // Every cell in sight, without scroll bars.
             t->setColumnWidth(0, 150);
             t->setColumnWidth(1, 100);
             t->setColumnWidth(2, 100);
+            for (int r = 0; r < 8; ++r) t->setRowHeight(r, 24);
+            t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            const int marco = 2 * t->frameWidth();
+            t->setFixedSize(350 + marco, 8 * 24 + marco);
             this->*miembro = t;
             w = t;
             alineacion = Qt::AlignLeft | Qt::AlignTop;
@@ -419,6 +429,7 @@ void TFormAeronda::ConstruirControles() {
         f.miembro);
 
     w->setObjectName(U(f.nombre));
+    lleno = lleno || contenedor;
     if (contenedor) grillas[w] = NuevaGrilla(w, std::holds_alternative<TZona>(f.miembro) ? 0 : 6);
     if (f.ancho > 0 && !std::holds_alternative<TPaintBox* F::*>(f.miembro) &&
         !std::holds_alternative<QGroupBox* F::*>(f.miembro))
@@ -433,13 +444,14 @@ void TFormAeronda::ConstruirControles() {
     } else {
       QGridLayout* g = grillas.at(padre);
       g->addWidget(enGrilla, f.celda.fila, f.celda.columna, f.celda.filas, f.celda.columnas,
-                   contenedor ? Qt::Alignment() : alineacion);
+                   lleno ? Qt::Alignment() : alineacion);
     }
   }
 
-  // Controls gather at the top of their boxes; the rest of the height stays empty.
+  // Controls gather at the top of their boxes; the rest of the height stays empty. The boxes
+  // that run down the whole page (GroupBox1 behind the splitter, GroupBox2) keep it.
   for (auto& [w, g] : grillas)
-    if (w != TabSheet2) g->setRowStretch(g->rowCount(), 1);
+    if (w != TabSheet2 && w != TabSheet5) g->setRowStretch(g->rowCount(), 1);
 
   // TabSheet2: GroupBox1 starts 349 wide and the speed field takes what the window has left.
   Splitter1->setStretchFactor(0, 1);
@@ -453,10 +465,8 @@ void TFormAeronda::ConstruirControles() {
   Label7->setWordWrap(true);
   Label8->setWordWrap(true);
   Label9->setWordWrap(false);
-  QWidget* zonaModelos = widgets.at("zonaModelos");
-  grillas.at(zonaModelos)->setColumnStretch(2, 1);
-  PorcentajeAjusteCurvaSinf->setFixedWidth(90);
-  PorcentajeAjusteCurvaSsup->setFixedWidth(90);
+  grillas.at(widgets.at("zonaModelos"))->setColumnStretch(2, 1);
+  grillas.at(widgets.at("zonaPorcentajes"))->setColumnStretch(2, 1);
 
   // TabSheet4 and TabSheet5: fixed boxes on the left, the controls beside them.
   grillas.at(TabSheet4)->setColumnStretch(2, 1);
