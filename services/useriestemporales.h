@@ -56,7 +56,8 @@ class TSeriesDeDatos {
   //    with a period <= 0, a negative count or an impossible date, a row with fewer than
   //    NSeries + 1 numbers, a token that is not a plain "." real): EInOutError
   //    "Error leyendo línea: " + n, n counted from 1.
-  // The number-format guard is held while the header is read and released on every path.
+  // The number-format guard is held during the read and released on every path, failures
+  // included. A folder or a missing file is "No puedo abrir el archivo".
   static TSeriesDeDatos Cargar(const std::filesystem::path& archivo);
 
   // Writes the set. nombres, tipos and series must hold NSeries entries and every vector at
