@@ -35,7 +35,7 @@ NReal CurvaSAcotadaVarVel(NReal v, NReal varVel, NReal Pmax, NReal DeltaP, NReal
                           NReal alfa, NReal vm, NReal PAut);
 
 // The mean squared error of the capped curve at x = (Pmax, DeltaP, alfa, vm) over the
-// samples. The vectors are the caller's and must outlive the object.
+// samples (NaN without samples). The vectors are the caller's and must outlive the object.
 //
 // The gradient uses the derivatives of the uncapped logistic with the capped residual, and
 // skips the samples whose power exceeds PAut (they still count in the mean and in the value).

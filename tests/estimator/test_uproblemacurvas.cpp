@@ -232,14 +232,17 @@ TEST(AjustarCurvaS, DatosConRuidoContraElOptimoDeReferencia) {
 
 TEST(AjustarCurvaS, CajaVaciaDevuelveNaNYNoTocaLosParametros) {
   TVectR v = Vec({5.0, 6.0}), P = Vec({1.0, 2.0});
-  double alfa = 0.5, vm = 9.0, Pmax = 3.0, DeltaP = 0.25, f = 0, L = 0, viol = 0;
-  // A negative PAut leaves Pmax in [PAut, 3 PAut] = [-1, -3].
-  EXPECT_FALSE(AjustarCurvaS(v, P, alfa, -1.0, vm, Pmax, DeltaP, f, L, viol));
-  EXPECT_TRUE(std::isnan(f) && std::isnan(L) && std::isnan(viol));
-  EXPECT_EQ(alfa, 0.5);
-  EXPECT_EQ(vm, 9.0);
-  EXPECT_EQ(Pmax, 3.0);
-  EXPECT_EQ(DeltaP, 0.25);
+  // A negative PAut leaves Pmax in [PAut, 3 PAut] = [-1, -3]; a NaN one leaves no box at all.
+  for (double PAut : {-1.0, std::numeric_limits<double>::quiet_NaN()}) {
+    SCOPED_TRACE(PAut);
+    double alfa = 0.5, vm = 9.0, Pmax = 3.0, DeltaP = 0.25, f = 0, L = 0, viol = 0;
+    EXPECT_FALSE(AjustarCurvaS(v, P, alfa, PAut, vm, Pmax, DeltaP, f, L, viol));
+    EXPECT_TRUE(std::isnan(f) && std::isnan(L) && std::isnan(viol));
+    EXPECT_EQ(alfa, 0.5);
+    EXPECT_EQ(vm, 9.0);
+    EXPECT_EQ(Pmax, 3.0);
+    EXPECT_EQ(DeltaP, 0.25);
+  }
 }
 
 TEST(AjustarCurvaS, LongitudesDistintas) {
