@@ -237,6 +237,17 @@ void TSeriesDeDatos::Grabar(const std::filesystem::path& ruta) {
       throw EErrorGeneral("Serie de datos inconsistente: la serie " +
                           IntToStr(static_cast<int64_t>(i) + 1) + " tiene " +
                           IntToStr(series[i].n) + " muestras y NPuntos = " + IntToStr(NPuntos));
+  // The reader takes only plain finite numbers and a positive period: a file it would refuse
+  // is not written.
+  if (!(std::isfinite(periodoHoras) && periodoHoras > 0))
+    throw EErrorGeneral("Serie de datos inconsistente: periodoHoras = " + RealATexto(periodoHoras));
+  if (!std::isfinite(pasosPorCiclo))
+    throw EErrorGeneral("Serie de datos inconsistente: pasosPorCiclo = " + RealATexto(pasosPorCiclo));
+  for (size_t i = 0; i < nS; ++i)
+    for (int32_t k = 1; k <= NPuntos; ++k)
+      if (!std::isfinite(series[i].pv[static_cast<size_t>(k)]))
+        throw EErrorGeneral("Serie de datos con un valor no finito: serie " +
+                            IntToStr(static_cast<int64_t>(i) + 1) + ", muestra " + IntToStr(k));
   // The date column follows the header fields held now.
   CalcularInicio();
 

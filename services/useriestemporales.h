@@ -61,8 +61,9 @@ class TSeriesDeDatos {
   static TSeriesDeDatos Cargar(const std::filesystem::path& archivo);
 
   // Writes the set. nombres, tipos and series must hold NSeries entries and every vector at
-  // least NPuntos elements (EErrorGeneral otherwise, before the file is touched); the header
-  // date must be a valid date. The target cannot be created: EInOutError "No puedo abrir el
+  // least NPuntos elements, the period must be finite and positive and every value finite
+  // (EErrorGeneral otherwise, before the file is touched: the reader would refuse the file);
+  // the header date must be a valid date (EConvertError). The target cannot be created: EInOutError "No puedo abrir el
   // archivo: " + archivo; a failed write or close: EInOutError, and the previous file stays.
   void Grabar(const std::filesystem::path& archivo);
 

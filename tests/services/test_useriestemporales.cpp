@@ -394,12 +394,17 @@ TEST_F(SeriesArchivo, InconsistentSetsAreRefusedBeforeTheFileIsTouched) {
       {"one series short", [](TSeriesDeDatos& s) { s.series.pop_back(); }},
       {"a vector short", [](TSeriesDeDatos& s) { s.series[1].Redimensionar(2); }},
       {"an impossible date", [](TSeriesDeDatos& s) { s.mes = 13; }},
+      // The reader refuses " Nan" and a period <= 0: such a file could not be read back.
+      {"a NaN value", [](TSeriesDeDatos& s) { s.series[1][3] = std::nan(""); }},
+      {"an infinite value", [](TSeriesDeDatos& s) { s.series[0][1] = -INFINITY; }},
+      {"a zero period", [](TSeriesDeDatos& s) { s.periodoHoras = 0; }},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.que);
     TSeriesDeDatos s = SetDorado();
     c.estropear(s);
     EXPECT_ANY_THROW(s.Grabar(dir_ / "previo.sas"));
+    EXPECT_EQ(NivelFormatoEstandar(), 0);
     EXPECT_EQ(Leer(dir_ / "previo.sas"), "previo");
   }
   const fs::path sinCarpeta = dir_ / "no" / "hay" / "x.sas";
