@@ -1,0 +1,119 @@
+// The wake march of the theoretical model on a reference farm: 50 turbines in a 10 x 5 array,
+// 350 m across and 700 m between rows, the default grid (9 m x 1 m cells, 1000 m margin) and
+// the mast inside the array, for the wind directions 0, 45, 90 and 270.
+//
+// Every figure is a ratio measured in the same run, so that it does not depend on the machine:
+//  * pasada/copia: one pass of the march over the time of one streaming copy of a buffer of the
+//    grid's size (the memory-bandwidth floor of a pass, which reads one row and writes the next);
+//    aim <= 2;
+//  * preparar/pasada: a repeated grid set-up (same model, another direction) over one pass;
+//    aim <= 0.5;
+//  * potencias/s: farm powers per second for a mast speed of 9 m/s, each with its own set-up
+//    for the direction (as the calibrator and the series runs do).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "estimator/ufisicaviento.h"
+#include "estimator/uparques_modeloteorico.h"
+
+namespace {
+
+using Reloj = std::chrono::steady_clock;
+
+std::unique_ptr<TParque_ModeloTeorico> ParqueDeReferencia() {
+  std::vector<double> v, p = {0.066, 0.152, 0.28, 0.457, 0.69, 0.978, 1.296, 1.598, 1.818, 1.935, 1.98, 1.995,
+                              2,     2,     2,    2,     2,    2,     2,     2,     2,     2,     2};
+  for (int i = 3; i <= 25; ++i) v.push_back(i);
+  const TCurvaAerogen curva =
+      TCurvaAerogen::Create(1, "G80-2.0MW", 80, TVectR::CreateDesdeDA(1, v), TVectR::CreateDesdeDA(1, p));
+  auto m = std::make_unique<TParque_ModeloTeorico>();
+  // 10 turbines across (x, 350 m apart), 5 rows along (y, 700 m apart); the mast sits between
+  // two rows and two columns.
+  for (int i = 0; i < 10; ++i)
+    for (int j = 0; j < 5; ++j) {
+      TMolino t;
+      t.curva = curva;
+      t.etha = 1;
+      t.posicion = TPosicion::Create(-1575 + 350.0 * i, -1400 + 700.0 * j + 350);
+      m->molinos.push_back(std::move(t));
+    }
+  m->nMolinos = 50;
+  m->alfa_terreno = 0.5;
+  m->gamma_atmosfera = 0.4;
+  m->fpv3pe = 1.8;
+  m->factor_perdidas = 0.035;
+  m->potencia_autorizada_mw = 100;
+  m->potencia_nominal = 100;
+  m->grilla_rotada_dx = 9;
+  m->grilla_rotada_dy = 1;
+  m->grilla_rotada_margen_dx = 1000;
+  m->meteo_etha = TMatR(72, 1);
+  m->meteo_etha.LlenarUnos();
+  return m;
+}
+
+double Segundos(Reloj::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void BM_MarchaEstela(benchmark::State& state) {
+  const double direccion = static_cast<double>(state.range(0));
+  auto m = ParqueDeReferencia();
+  m->PrepararGrilla(true, direccion, 0);
+  const size_t celdas = static_cast<size_t>(m->grilla.nf) * static_cast<size_t>(m->grilla.nc);
+  std::vector<double> origen(celdas, 1e-4), destino(celdas, 0.0);
+  const double V = DensidadPotenciaViento(9, 1.225);
+  double tPasada = 0, tCopia = 0, tPreparar = 0;
+  double dpvMastil = 0;
+  // Warm the buffers once.
+  m->RecorrerGrilla(dpvMastil, 1.225, V, 1e9);
+  std::memcpy(destino.data(), origen.data(), celdas * sizeof(double));
+  for (auto _ : state) {
+    auto t0 = Reloj::now();
+    benchmark::DoNotOptimize(m->RecorrerGrilla(dpvMastil, 1.225, V, 1e9));  // under the limit: one pass
+    auto t1 = Reloj::now();
+    std::memcpy(destino.data(), origen.data(), celdas * sizeof(double));
+    benchmark::ClobberMemory();
+    auto t2 = Reloj::now();
+    // Another direction and back: the set-up the series runs repeat for every sample.
+    m->PrepararGrilla(true, direccion + 1, 0);
+    auto t3 = Reloj::now();
+    m->PrepararGrilla(true, direccion, 0);
+    tPasada += Segundos(t1 - t0);
+    tCopia += Segundos(t2 - t1);
+    tPreparar += Segundos(t3 - t2);
+    if (m->pasadasUltimaMarcha != 1) state.SkipWithError("la marcha de referencia no es de una pasada");
+  }
+  state.counters["celdas"] = static_cast<double>(celdas);
+  state.counters["pasada/copia"] = tPasada / tCopia;
+  state.counters["preparar/pasada"] = tPreparar / tPasada;
+  state.counters["ms_pasada"] = 1e3 * tPasada / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_MarchaEstela)->Arg(0)->Arg(45)->Arg(90)->Arg(270)->Unit(benchmark::kMillisecond);
+
+void BM_PotenciaParque(benchmark::State& state) {
+  auto m = ParqueDeReferencia();
+  const double direcciones[] = {0, 45, 90, 270};
+  const double medida = DensidadPotenciaViento(9, 1.225);
+  int64_t llamadas = 0, marchas = 0;
+  for (auto _ : state) {
+    for (double d : direcciones) {
+      m->PrepararGrilla(true, d, medida);
+      bool convergio = false;
+      double dpvMastil = 0, libre = 0;
+      benchmark::DoNotOptimize(
+          m->PotenciaParque(convergio, dpvMastil, 1.225, medida, m->potencia_autorizada_mw, libre));
+      ++llamadas;
+      marchas += m->marchasUltimaPotencia;
+    }
+  }
+  state.counters["potencias/s"] = benchmark::Counter(static_cast<double>(llamadas), benchmark::Counter::kIsRate);
+  state.counters["marchas/potencia"] = static_cast<double>(marchas) / static_cast<double>(llamadas);
+}
+BENCHMARK(BM_PotenciaParque)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
