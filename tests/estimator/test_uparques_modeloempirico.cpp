@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <random>
@@ -549,6 +550,36 @@ TEST_F(TextoModelo, VersionsAndLineEndsOfTheFixtures) {
     EXPECT_NEAR(m->PotenciaRepresentantes(cnt, 0, 0.00075, 1.225), 0.875, 1e-12);
     EXPECT_NEAR(cnt, 21, 1e-12);
   }
+}
+
+TEST_F(TextoModelo, EvaluationsAgreeWithTheReferenceScript) {
+  // tests/tools/modelo_empirico_ref.py evaluates the fixture model from the formulas.
+  TParque_ModeloTeorico mt;
+  mt.potencia_autorizada_mw = 50;
+  TextoEntrada f(kFixtures / "me_version2_lf.txt");
+  const auto m = TParque_ModeloEmpirico::CreateLeerTexto(f, &mt);
+  TextoEntrada ref(kFixtures / "modelo_empirico_ref.txt");
+  int casos = 0;
+  std::string linea;
+  while (ref.ProbarLeerLinea(linea)) {
+    NReal x[7];
+    const char* p = linea.data();
+    const char* fin = p + linea.size();
+    for (NReal& v : x) {
+      while (p < fin && *p == ' ') ++p;
+      const auto r = std::from_chars(p, fin, v);
+      ASSERT_EQ(r.ec, std::errc()) << linea;
+      p = r.ptr;
+    }
+    SCOPED_TRACE(linea);
+    NReal cnt;
+    const NReal pr = m->PotenciaRepresentantes(cnt, x[0], x[1], x[2]);
+    EXPECT_NEAR(cnt, x[4], 1e-12 * (1 + std::fabs(x[4])));
+    EXPECT_NEAR(pr, x[5], 1e-12 * (1 + std::fabs(x[5])));
+    EXPECT_NEAR(m->PotenciaCurvaS(x[0], x[1], x[2], x[3]), x[6], 1e-12 * (1 + std::fabs(x[6])));
+    ++casos;
+  }
+  EXPECT_EQ(casos, 297);
 }
 
 TEST_F(TextoModelo, MalformedTexts) {
