@@ -25,11 +25,12 @@ namespace {
 using Reloj = std::chrono::steady_clock;
 
 std::unique_ptr<TParque_ModeloTeorico> ParqueDeReferencia() {
-  std::vector<double> v, p = {0.066, 0.152, 0.28, 0.457, 0.69, 0.978, 1.296, 1.598, 1.818, 1.935, 1.98, 1.995,
-                              2,     2,     2,    2,     2,    2,     2,     2,     2,     2,     2};
+  std::vector<double> v,
+      p = {0.066, 0.152, 0.28, 0.457, 0.69, 0.978, 1.296, 1.598, 1.818, 1.935, 1.98, 1.995,
+           2,     2,     2,    2,     2,    2,     2,     2,     2,     2,     2};
   for (int i = 3; i <= 25; ++i) v.push_back(i);
-  const TCurvaAerogen curva =
-      TCurvaAerogen::Create(1, "G80-2.0MW", 80, TVectR::CreateDesdeDA(1, v), TVectR::CreateDesdeDA(1, p));
+  const TCurvaAerogen curva = TCurvaAerogen::Create(1, "G80-2.0MW", 80, TVectR::CreateDesdeDA(1, v),
+                                                    TVectR::CreateDesdeDA(1, p));
   auto m = std::make_unique<TParque_ModeloTeorico>();
   // 10 turbines across (x, 350 m apart), 5 rows along (y, 700 m apart); the mast sits between
   // two rows and two columns.
@@ -72,7 +73,8 @@ void BM_MarchaEstela(benchmark::State& state) {
   std::memcpy(destino.data(), origen.data(), celdas * sizeof(double));
   for (auto _ : state) {
     auto t0 = Reloj::now();
-    benchmark::DoNotOptimize(m->RecorrerGrilla(dpvMastil, 1.225, V, 1e9));  // under the limit: one pass
+    benchmark::DoNotOptimize(
+        m->RecorrerGrilla(dpvMastil, 1.225, V, 1e9));  // under the limit: one pass
     auto t1 = Reloj::now();
     std::memcpy(destino.data(), origen.data(), celdas * sizeof(double));
     benchmark::ClobberMemory();
@@ -84,7 +86,8 @@ void BM_MarchaEstela(benchmark::State& state) {
     tPasada += Segundos(t1 - t0);
     tCopia += Segundos(t2 - t1);
     tPreparar += Segundos(t3 - t2);
-    if (m->pasadasUltimaMarcha != 1) state.SkipWithError("la marcha de referencia no es de una pasada");
+    if (m->pasadasUltimaMarcha != 1)
+      state.SkipWithError("la marcha de referencia no es de una pasada");
   }
   state.counters["celdas"] = static_cast<double>(celdas);
   state.counters["pasada/copia"] = tPasada / tCopia;
@@ -109,7 +112,8 @@ void BM_PotenciaParque(benchmark::State& state) {
       marchas += m->marchasUltimaPotencia;
     }
   }
-  state.counters["potencias/s"] = benchmark::Counter(static_cast<double>(llamadas), benchmark::Counter::kIsRate);
+  state.counters["potencias/s"] =
+      benchmark::Counter(static_cast<double>(llamadas), benchmark::Counter::kIsRate);
   state.counters["marchas/potencia"] = static_cast<double>(marchas) / static_cast<double>(llamadas);
 }
 BENCHMARK(BM_PotenciaParque)->Unit(benchmark::kMillisecond);

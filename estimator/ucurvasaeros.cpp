@@ -67,8 +67,7 @@ void TCurvaAerogen::Preparar() {
   if (!(std::isfinite(diametro) && diametro > 0))
     throw EErrorGeneral("Diámetro inválido en la " + NombreCurva(*this) + ": " +
                         FloatToStr(diametro));
-  if (curva_v.n < 1)
-    throw EErrorGeneral("La " + NombreCurva(*this) + " no tiene puntos");
+  if (curva_v.n < 1) throw EErrorGeneral("La " + NombreCurva(*this) + " no tiene puntos");
   if (curva_P.n != curva_v.n)
     throw EErrorGeneral("La " + NombreCurva(*this) + " tiene " + IntToStr(curva_v.n) +
                         " velocidades y " + IntToStr(curva_P.n) + " potencias");
@@ -150,7 +149,8 @@ TCurvaAerogen TCurvaAerogen::CreateDesdeFila(const TSQLQuery& fila) {
 }
 
 TCurvaAerogen TCurvaAerogen::CreateDesdeNid(TDBPQCon& con, int32_t nid) {
-  const std::unique_ptr<TSQLQuery> q = con.query("SELECT * FROM curvas_aerogen WHERE nid =" + IntToStr(nid));
+  const std::unique_ptr<TSQLQuery> q =
+      con.query("SELECT * FROM curvas_aerogen WHERE nid =" + IntToStr(nid));
   // Without a row the vector columns would read as empty texts and fail as a bad count; say
   // which curve is missing instead.
   if (q->eof()) throw EErrorGeneral("No existe la curva nid=" + IntToStr(nid));

@@ -37,8 +37,7 @@ std::string DosDigitos(const std::string& s) { return RellenarConCeros(s, 2); }
 std::string SelloFechaHora(TDateTime d) {
   // DecodeDateTime rounds to the millisecond before it splits the fields.
   const TFechaHora f = DecodeDateTime(d);
-  std::string sello =
-      IntToStr(f.anio) + DosDigitos(IntToStr(f.mes)) + DosDigitos(IntToStr(f.dia));
+  std::string sello = IntToStr(f.anio) + DosDigitos(IntToStr(f.mes)) + DosDigitos(IntToStr(f.dia));
   if (f.hora + f.minuto > 0) sello += DosDigitos(IntToStr(f.hora)) + DosDigitos(IntToStr(f.minuto));
   return sello;
 }

@@ -106,9 +106,9 @@ TMolino TMolino::CreateDesdeFila(TDBPQCon& con, const TSQLQuery& fila) {
   m.curva = TCurvaAerogen::CreateDesdeNid(con, m.nid_curvaaero);
   m.etha = fila.field("etha").asFloat();
   const std::string zona = fila.field("zona_utm").asString();
-  m.posicion = TPosicion::CreateDesdeUTM(fila.field("huso_utm").asInteger(),
-                                         zona.empty() ? '?' : zona[0], fila.field("xe").asFloat(),
-                                         fila.field("yn").asFloat());
+  m.posicion =
+      TPosicion::CreateDesdeUTM(fila.field("huso_utm").asInteger(), zona.empty() ? '?' : zona[0],
+                                fila.field("xe").asFloat(), fila.field("yn").asFloat());
   return m;
 }
 
@@ -182,7 +182,8 @@ std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateLeerTexto(Te
     FormatoEstandar guardia;
     // Line 1: "VERSION=" and the number; the first 8 characters are not examined.
     const std::string l1 = f.LeerLinea();
-    const int32_t version = StrToInt(l1.size() > 8 ? std::string_view(l1).substr(8) : std::string_view());
+    const int32_t version =
+        StrToInt(l1.size() > 8 ? std::string_view(l1).substr(8) : std::string_view());
     m->central = f.LeerEntero();
     m->nid = f.LeerEntero();
     m->nombre = f.LeerLinea();
@@ -411,10 +412,14 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
   for (TMolino& m : molinos) {
     const TPuntoXY r = Rotar(versor, m.posicion.punto);
     m.posicion.puntoRotado = r;
-    if (r.x < grillaXMin) grillaXMin = r.x;
-    else if (r.x > grillaXMax) grillaXMax = r.x;
-    if (r.y < grillaYMin) grillaYMin = r.y;
-    else if (r.y > grillaYMax) grillaYMax = r.y;
+    if (r.x < grillaXMin)
+      grillaXMin = r.x;
+    else if (r.x > grillaXMax)
+      grillaXMax = r.x;
+    if (r.y < grillaYMin)
+      grillaYMin = r.y;
+    else if (r.y > grillaYMax)
+      grillaYMax = r.y;
   }
   const NReal m = grilla_rotada_margen_dx;
   grillaXMin -= m;
@@ -423,11 +428,11 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
   grillaYMax += 0.5 * m;
 
   // The original took the cell sizes as they came; 0 makes the cell count infinite.
-  if (!(std::isfinite(grilla_rotada_dx) && grilla_rotada_dx > 0 && std::isfinite(grilla_rotada_dy) &&
-        grilla_rotada_dy > 0))
-    throw EErrorGeneral("Tamaño de celda inválido en la grilla rotada: dx = " +
-                        FloatToStr(grilla_rotada_dx) + " m, dy = " + FloatToStr(grilla_rotada_dy) +
-                        " m");
+  if (!(std::isfinite(grilla_rotada_dx) && grilla_rotada_dx > 0 &&
+        std::isfinite(grilla_rotada_dy) && grilla_rotada_dy > 0))
+    throw EErrorGeneral(
+        "Tamaño de celda inválido en la grilla rotada: dx = " + FloatToStr(grilla_rotada_dx) +
+        " m, dy = " + FloatToStr(grilla_rotada_dy) + " m");
   const NReal ancho = grillaXMax - grillaXMin;
   const NReal largo = grillaYMax - grillaYMin;
   // 0.999 and not 1: a width within a thousandth of a cell of a whole count gets no extra cell.
@@ -435,7 +440,8 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
   const NReal nyR = std::trunc(largo / grilla_rotada_dy + 0.999);
   if (!(nxR >= 1 && nyR >= 1))
     throw EErrorGeneral("La grilla rotada no tiene extensión (" + FloatToStr(ancho) + " m x " +
-                        FloatToStr(largo) + " m); revise el margen y las posiciones de los molinos");
+                        FloatToStr(largo) +
+                        " m); revise el margen y las posiciones de los molinos");
   if ((nxR + 1) * (nyR + 1) > kMaxCeldasGrilla) {
     for (const TMolino& t : molinos)
       if (t.posicion.huso != meteo_utm_huso) {
@@ -444,8 +450,9 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
                   << IntToStr(meteo_utm_huso) << "\n";
         break;
       }
-    throw EErrorGeneral("Grilla demasiado grande (" + FloatToStrF(nxR, TFloatFormat::ffFixed, 15, 0) +
-                        " x " + FloatToStrF(nyR, TFloatFormat::ffFixed, 15, 0) +
+    throw EErrorGeneral("Grilla demasiado grande (" +
+                        FloatToStrF(nxR, TFloatFormat::ffFixed, 15, 0) + " x " +
+                        FloatToStrF(nyR, TFloatFormat::ffFixed, 15, 0) +
                         " celdas); revise las coordenadas de los molinos y del mástil");
   }
   const int32_t nx = static_cast<int32_t>(nxR);
@@ -478,15 +485,17 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
   molinosPorFila_.resize(molinos.size());
   for (size_t i = 0; i < molinos.size(); ++i) molinosPorFila_[i] = static_cast<int32_t>(i);
   std::stable_sort(molinosPorFila_.begin(), molinosPorFila_.end(), [&](int32_t a, int32_t b) {
-    return molinos[static_cast<size_t>(a)].posicion.fila < molinos[static_cast<size_t>(b)].posicion.fila;
+    return molinos[static_cast<size_t>(a)].posicion.fila <
+           molinos[static_cast<size_t>(b)].posicion.fila;
   });
 }
 
 void TParque_ModeloTeorico::PropagarFila(TVectR& destino, const TVectR& origen) const {
   const int32_t n = destino.n;
   for (int32_t i = 2; i <= n - 1; ++i)
-    destino.pv[i] = (cLateral * (origen.pv[i - 1] + origen.pv[i + 1]) + cCentral * origen.pv[i]) * unoMenosR +
-                    rRecuperacion * dpvLibre;
+    destino.pv[i] =
+        (cLateral * (origen.pv[i - 1] + origen.pv[i + 1]) + cCentral * origen.pv[i]) * unoMenosR +
+        rRecuperacion * dpvLibre;
 }
 
 void TParque_ModeloTeorico::ProcesarMolinosDeFila(int32_t k, NReal escala, NReal rho) {
@@ -497,8 +506,8 @@ void TParque_ModeloTeorico::ProcesarMolinosDeFila(int32_t k, NReal escala, NReal
 namespace {
 // One row step, written as a plain loop over disjoint arrays so that it vectorises. The
 // operations are those of PropagarFila in the same order.
-void PropagarInterior(NReal* __restrict d, const NReal* __restrict o, int32_t nc, NReal cL, NReal cC,
-                      NReal uR, NReal b) {
+void PropagarInterior(NReal* __restrict d, const NReal* __restrict o, int32_t nc, NReal cL,
+                      NReal cC, NReal uR, NReal b) {
   for (int32_t j = 1; j < nc - 1; ++j) d[j] = (cL * (o[j - 1] + o[j + 1]) + cC * o[j]) * uR + b;
 }
 }  // namespace
@@ -535,7 +544,8 @@ NReal TParque_ModeloTeorico::Pasada(NReal escala, NReal rho) {
   return P;
 }
 
-NReal TParque_ModeloTeorico::RecorrerGrilla(NReal& dpvMastil, NReal rho, NReal dpvLibre_, NReal pTope) {
+NReal TParque_ModeloTeorico::RecorrerGrilla(NReal& dpvMastil, NReal rho, NReal dpvLibre_,
+                                            NReal pTope) {
   if (!grilla.Existe() || molinosPorFila_.size() != molinos.size())
     throw EErrorGeneral("La grilla rotada no está preparada para los molinos del modelo");
   NReal limite = pTope < potencia_autorizada_mw ? pTope : potencia_autorizada_mw;
@@ -596,8 +606,8 @@ void TParque_ModeloTeorico::CalcularPuntosRelativos() {
 // =============================================================================================
 // Farm power and inverse search
 
-NReal TParque_ModeloTeorico::PotenciaParque(bool& convergio, NReal& dpvMastil, NReal rho, NReal dpvMedida,
-                                            NReal pTope, NReal& dpvLibre_) {
+NReal TParque_ModeloTeorico::PotenciaParque(bool& convergio, NReal& dpvMastil, NReal rho,
+                                            NReal dpvMedida, NReal pTope, NReal& dpvLibre_) {
   marchasUltimaPotencia = 0;
   if (!(dpvMedida >= 1e-10)) return 0;
   // A station factor of 0 (a completed matrix without data) leaves nothing to divide by.
@@ -626,7 +636,8 @@ NReal TParque_ModeloTeorico::PotenciaParque(bool& convergio, NReal& dpvMastil, N
   return P;
 }
 
-NReal TParque_ModeloTeorico::VelocidadParaPotencia(NReal& dpvLibre_, bool& convergio, NReal potencia) {
+NReal TParque_ModeloTeorico::VelocidadParaPotencia(NReal& dpvLibre_, bool& convergio,
+                                                   NReal potencia) {
   const NReal pAut = potencia_autorizada_mw;
   if (pAut < potencia) {
     convergio = false;
@@ -644,8 +655,8 @@ NReal TParque_ModeloTeorico::VelocidadParaPotencia(NReal& dpvLibre_, bool& conve
   do {
     v = vBajo + (potencia - pBajo) * (vAlto - vBajo) / (pAlto - pBajo);
     NReal dpvMastil = 0;
-    const NReal P = PotenciaParque(convergio, dpvMastil, DensidadEstandar, DensidadPotenciaViento(v, DensidadEstandar),
-                                   pAut, dpvLibre_);
+    const NReal P = PotenciaParque(convergio, dpvMastil, DensidadEstandar,
+                                   DensidadPotenciaViento(v, DensidadEstandar), pAut, dpvLibre_);
     err = std::fabs(potencia - P);
     ++n;
     if (P > potencia) {
@@ -686,10 +697,14 @@ void TParque_ModeloTeorico::FijarVentanaDibujo(int32_t izquierda, int32_t arriba
   mundoX0 = mundoX1 = mundoY0 = mundoY1 = 0;
   for (const TMolino& m : molinos) {
     const TPuntoXY& p = m.posicion.punto;
-    if (p.x < mundoX0) mundoX0 = p.x;
-    else if (p.x > mundoX1) mundoX1 = p.x;
-    if (p.y < mundoY0) mundoY0 = p.y;
-    else if (p.y > mundoY1) mundoY1 = p.y;
+    if (p.x < mundoX0)
+      mundoX0 = p.x;
+    else if (p.x > mundoX1)
+      mundoX1 = p.x;
+    if (p.y < mundoY0)
+      mundoY0 = p.y;
+    else if (p.y > mundoY1)
+      mundoY1 = p.y;
   }
   mundoX0 -= 300;
   mundoX1 += 300;

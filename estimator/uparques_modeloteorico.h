@@ -30,12 +30,12 @@ class TParque_ModeloEmpirico;
 
 class TPosicion {
  public:
-  int32_t huso = 0;    // UTM zone number
-  char zona = '?';     // UTM latitude band letter, '?' when none is stored
-  NReal xe = 0;        // UTM easting, m
-  NReal yn = 0;        // UTM northing, m
-  TPuntoXY punto;        // relative to the mast, m (x east, y north)
-  TPuntoXY puntoRotado;  // punto in the grid's rotated frame (set by PrepararGrilla)
+  int32_t huso = 0;        // UTM zone number
+  char zona = '?';         // UTM latitude band letter, '?' when none is stored
+  NReal xe = 0;            // UTM easting, m
+  NReal yn = 0;            // UTM northing, m
+  TPuntoXY punto;          // relative to the mast, m (x east, y north)
+  TPuntoXY puntoRotado;    // punto in the grid's rotated frame (set by PrepararGrilla)
   int32_t fila = 0;        // grid row for the current direction
   int32_t columnaIni = 0;  // first and last grid column covered by the rotor
   int32_t columnaFin = 0;
@@ -114,10 +114,13 @@ class TGrillaDPV {
   int32_t nc = 0;
   // Element (i, j), 1-based.
   NReal Elemento(int32_t i, int32_t j) const {
-    return datos_[static_cast<size_t>(i - 1) * static_cast<size_t>(nc) + static_cast<size_t>(j - 1)];
+    return datos_[static_cast<size_t>(i - 1) * static_cast<size_t>(nc) +
+                  static_cast<size_t>(j - 1)];
   }
   // Row i as a plain array, column j at [j - 1].
-  NReal* Fila(int32_t i) { return datos_.get() + static_cast<size_t>(i - 1) * static_cast<size_t>(nc); }
+  NReal* Fila(int32_t i) {
+    return datos_.get() + static_cast<size_t>(i - 1) * static_cast<size_t>(nc);
+  }
   const NReal* Fila(int32_t i) const {
     return datos_.get() + static_cast<size_t>(i - 1) * static_cast<size_t>(nc);
   }
@@ -166,23 +169,23 @@ class TParque_ModeloTeorico {
   // The rotated grid of the current direction.
   NReal grillaXMin = 0, grillaXMax = 0, grillaYMin = 0, grillaYMax = 0;
   NReal celdaDx = 0, celdaDy = 0;
-  TPuntoXY versor;  // (cos, sin) of the rotation angle
-  NReal grilla_rotada_dx = 0;  // requested cell size across the wind, m
-  NReal grilla_rotada_dy = 0;  // requested cell size along the wind, m
+  TPuntoXY versor;                    // (cos, sin) of the rotation angle
+  NReal grilla_rotada_dx = 0;         // requested cell size across the wind, m
+  NReal grilla_rotada_dy = 0;         // requested cell size along the wind, m
   NReal grilla_rotada_margen_dx = 0;  // margin around the turbines across the wind (half along)
   TGrillaDPV grilla;
   TMatR meteo_etha;  // station factors: rows by direction sector, columns by density bin
 
-  NReal alfa_terreno = 0;     // lateral spreading of the wakes
-  NReal gamma_atmosfera = 0;  // recovery towards the free stream
-  NReal fpv3pe = 0;           // wake strength
-  NReal factor_perdidas = 0;  // electrical loss factor
-  NReal direccion = 0;        // wind direction of the current grid, degrees from north
-  NReal dpvLibre = 0;         // free-stream density of the current march, MW/m2
-  NReal kPerdidas = 0;        // factor_perdidas / potencia_nominal, per MW
+  NReal alfa_terreno = 0;            // lateral spreading of the wakes
+  NReal gamma_atmosfera = 0;         // recovery towards the free stream
+  NReal fpv3pe = 0;                  // wake strength
+  NReal factor_perdidas = 0;         // electrical loss factor
+  NReal direccion = 0;               // wind direction of the current grid, degrees from north
+  NReal dpvLibre = 0;                // free-stream density of the current march, MW/m2
+  NReal kPerdidas = 0;               // factor_perdidas / potencia_nominal, per MW
   NReal potencia_nominal = 0;        // MW
   NReal potencia_autorizada_mw = 0;  // MW
-  NReal factorMeteo = 1;      // station factor of the current grid
+  NReal factorMeteo = 1;             // station factor of the current grid
   TParque_ModeloEmpirico* modeloEmpirico = nullptr;  // linked by the calibrator, not owned
   bool usaFactorMeteo = false;
   NReal cLateral = 0, cCentral = 0, rRecuperacion = 0, unoMenosR = 0;
@@ -200,7 +203,8 @@ class TParque_ModeloTeorico {
   // + n, or EConvertError for a bad version number on line 1.
   static std::unique_ptr<TParque_ModeloTeorico> CreateLeerTexto(TextoEntrada& f);
   // EInOutError "No puedo abrir el archivo: " + path when it cannot be opened.
-  static std::unique_ptr<TParque_ModeloTeorico> CreateDesdeArchivo(const std::filesystem::path& archivo);
+  static std::unique_ptr<TParque_ModeloTeorico> CreateDesdeArchivo(
+      const std::filesystem::path& archivo);
   // Always version 3, under the guard. Line breaks in nombre are written as blanks.
   void EscribirTexto(TextoSalida& f) const;
   // Written to a temporary file renamed over `archivo` at the end: a failed write keeps the

@@ -19,9 +19,9 @@ TVectR Vector(const std::vector<double>& v) { return TVectR::CreateDesdeDA(1, v)
 
 // The 2 MW, 80 m table of the database fixture.
 TCurvaAerogen CurvaG80() {
-  std::vector<double> v, p = {0,     0,     0,     0.066, 0.152, 0.28,  0.457, 0.69, 0.978,
-                              1.296, 1.598, 1.818, 1.935, 1.98,  1.995, 2,     2,    2,
-                              2,     2,     2,     2,     2,     2,     2,     2};
+  std::vector<double> v,
+      p = {0,    0,     0, 0.066, 0.152, 0.28, 0.457, 0.69, 0.978, 1.296, 1.598, 1.818, 1.935,
+           1.98, 1.995, 2, 2,     2,     2,    2,     2,    2,     2,     2,     2,     2};
   for (int i = 0; i <= 25; ++i) v.push_back(i);
   return TCurvaAerogen::Create(1, "G80-2.0MW", 80, Vector(v), Vector(p));
 }
@@ -86,8 +86,9 @@ TEST(CurvaAerogen, PuntosNotables) {
   EXPECT_EQ(c.vArranque, 3.0);
   EXPECT_EQ(c.dpvArranque, DensidadPotenciaViento(3, 1.225));
   // A point at exactly 1 % of Pmax counts as the start (compared with >=).
-  const TCurvaAerogen d = TCurvaAerogen::Create(2, "uno", 50, Vector({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}),
-                                                Vector({0, 0.0099, 0.01, 0.2, 0.4, 0.6, 0.8, 0.9, 1, 1, 1}));
+  const TCurvaAerogen d =
+      TCurvaAerogen::Create(2, "uno", 50, Vector({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}),
+                            Vector({0, 0.0099, 0.01, 0.2, 0.4, 0.6, 0.8, 0.9, 1, 1, 1}));
   EXPECT_EQ(d.kArranque, 3);
   EXPECT_EQ(d.kPmax, 9);
   // Nothing between 3.1 and 7.2 m/s except 4..7: four points.
@@ -108,7 +109,8 @@ TEST(CurvaAerogen, SumarPotenciasLeeEnLasDensidadesPropias) {
     const double d = a.curva_dpv.pv[i];
     double pb = 0;  // B's power at A's density, linear in density between B's points
     for (size_t k = 0; k + 1 < vb.size(); ++k) {
-      const double d0 = DensidadPotenciaViento(vb[k], 1.225), d1 = DensidadPotenciaViento(vb[k + 1], 1.225);
+      const double d0 = DensidadPotenciaViento(vb[k], 1.225),
+                   d1 = DensidadPotenciaViento(vb[k + 1], 1.225);
       if (d >= d0 && d <= d1) {
         pb = pbs[k] + (d - d0) / (d1 - d0) * (pbs[k + 1] - pbs[k]);
         break;
@@ -159,10 +161,12 @@ TEST(CurvaAerogen, ErroresDeConstruccion) {
   EXPECT_THROW_MSG(TCurvaAerogen::Create(3, "X", 80, TVectR(0), TVectR(0)), EErrorGeneral,
                    "La curva nid=3 (X) no tiene puntos");
   // Speeds 0, 5, 10, ... with vArranque 5 and vPmax 15 leave only 10 in [6.1, 13.5).
-  EXPECT_THROW_MSG(TCurvaAerogen::Create(4, "gruesa", 80, Vector({0, 5, 10, 15, 20}), Vector({0, 0.1, 1, 2, 2})),
-                   EErrorGeneral, "TVectR.AproximacionLineal res= 0 (curva nid=4 (gruesa))");
+  EXPECT_THROW_MSG(
+      TCurvaAerogen::Create(4, "gruesa", 80, Vector({0, 5, 10, 15, 20}), Vector({0, 0.1, 1, 2, 2})),
+      EErrorGeneral, "TVectR.AproximacionLineal res= 0 (curva nid=4 (gruesa))");
   // No point in the window at all: the fit is left at zeros.
-  const TCurvaAerogen z = TCurvaAerogen::Create(5, "escalón", 80, Vector({0, 5, 6}), Vector({0, 2, 2}));
+  const TCurvaAerogen z =
+      TCurvaAerogen::Create(5, "escalón", 80, Vector({0, 5, 6}), Vector({0, 2, 2}));
   EXPECT_EQ(z.nAjuste, 0);
   EXPECT_EQ(z.alfa, 0.0);
   EXPECT_EQ(z.vm, 0.0);
@@ -195,5 +199,6 @@ TEST(CurvaAerogenBD, DesdeNidYCurvaInexistente) {
   EXPECT_EQ(c.curva_v, ref.curva_v);
   EXPECT_EQ(c.curva_P, ref.curva_P);  // the column is curva_p; found without regard to case
   EXPECT_EQ(c.alfa, ref.alfa);
-  EXPECT_THROW_MSG(TCurvaAerogen::CreateDesdeNid(*con, 99), EErrorGeneral, "No existe la curva nid=99");
+  EXPECT_THROW_MSG(TCurvaAerogen::CreateDesdeNid(*con, 99), EErrorGeneral,
+                   "No existe la curva nid=99");
 }

@@ -46,11 +46,12 @@ TEST(FisicaViento, FormulasContraReferencia) {
       EXPECT_EQ(DensidadPotenciaViento(TextoAReal(c[1]), TextoAReal(c[2])), TextoAReal(c[3]))
           << linea;
     } else if (c[0] == "vel") {
-      ExpectRelativo(TextoAReal(c[3]), VelocidadDeDensidadPotencia(TextoAReal(c[1]), TextoAReal(c[2])),
-                     1e-14, linea);
+      ExpectRelativo(TextoAReal(c[3]),
+                     VelocidadDeDensidadPotencia(TextoAReal(c[1]), TextoAReal(c[2])), 1e-14, linea);
     } else if (c[0] == "rho") {
-      ExpectRelativo(TextoAReal(c[4]), DensidadAire(TextoAReal(c[1]), TextoAReal(c[2]), TextoAReal(c[3])),
-                     1e-15, linea);
+      ExpectRelativo(TextoAReal(c[4]),
+                     DensidadAire(TextoAReal(c[1]), TextoAReal(c[2]), TextoAReal(c[3])), 1e-15,
+                     linea);
     } else if (c[0] == "sello") {
       // Sample times are built as start + k * step, with their rounding error.
       const TDateTime d = EncodeDate(2016, 3, 5) + StrToInt(c[1]) * (10.0 / 1440.0);
@@ -105,8 +106,8 @@ TEST(FisicaViento, RellenarConCeros) {
     const char* s;
     int ancho;
     const char* esperado;
-  } casos[] = {{"7", 2, "07"}, {"123", 2, "123"}, {"-5", 2, "-5"}, {"", 2, "00"},
-               {"12", 5, "00012"}, {"x", 0, "x"}, {"x", -3, "x"}};
+  } casos[] = {{"7", 2, "07"},     {"123", 2, "123"}, {"-5", 2, "-5"}, {"", 2, "00"},
+               {"12", 5, "00012"}, {"x", 0, "x"},     {"x", -3, "x"}};
   for (const auto& c : casos) EXPECT_EQ(RellenarConCeros(c.s, c.ancho), c.esperado) << c.s;
   EXPECT_EQ(DosDigitos("9"), "09");
 }

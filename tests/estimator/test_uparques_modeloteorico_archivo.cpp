@@ -23,7 +23,8 @@ std::string Reescribir(const TParque_ModeloTeorico& m, const std::filesystem::pa
 
 TMolino MolinoDePrueba(int columnaIni, int columnaFin, int fila) {
   TMolino m;
-  m.curva = TCurvaAerogen::Create(1, "G80", 80, Vector({3, 4, 8, 12, 16, 25}), Vector({0, 0.15, 0.98, 1.94, 2, 2}));
+  m.curva = TCurvaAerogen::Create(1, "G80", 80, Vector({3, 4, 8, 12, 16, 25}),
+                                  Vector({0, 0.15, 0.98, 1.94, 2, 2}));
   m.etha = 0.97;
   m.posicion.fila = fila;
   m.posicion.columnaIni = columnaIni;
@@ -39,9 +40,9 @@ TEST(Molino, FactorDeEstela) {
   struct Caso {
     double r, q, tol;
   } casos[] = {
-      {0.01, 0.931190, 1e-6}, {0.1, 0.694922, 1e-6},   {0.5, 0.225098, 1e-6},
-      {0.9, 0.0176659, 1e-7}, {0.0, 0.999999, 0},      {1e-16, 0.999999, 0},  // clamp at the top
-      {1.0, 0.00001, 0},      {1.5, 0.00001, 0},       {1e300, 0.00001, 0},   // r >= 1: bottom
+      {0.01, 0.931190, 1e-6}, {0.1, 0.694922, 1e-6},  {0.5, 0.225098, 1e-6},
+      {0.9, 0.0176659, 1e-7}, {0.0, 0.999999, 0},     {1e-16, 0.999999, 0},  // clamp at the top
+      {1.0, 0.00001, 0},      {1.5, 0.00001, 0},      {1e300, 0.00001, 0},   // r >= 1: bottom
       {-0.3, 0.999999, 0},    {0.999999, 0.00001, 0},  // (1 - 0.99999933)^1.5 = 5.4e-10 < limit
   };
   for (const auto& c : casos) EXPECT_NEAR(FactorEstela(c.r), c.q, c.tol) << "r=" << c.r;
@@ -81,7 +82,8 @@ TEST(Molino, ProcesarFila) {
 
 TEST(Posicion, LecturaDeLasDosLineas) {
   // Line 2 through the field readers and the evaluator, line 1 with plain reads only.
-  TextoEntrada e = TextoEntrada::DesdeTexto(" 1.5E+002\t-2.5E+001  resto\r\n21  H;2*3.5E+005,\t-(6123450)\n");
+  TextoEntrada e =
+      TextoEntrada::DesdeTexto(" 1.5E+002\t-2.5E+001  resto\r\n21  H;2*3.5E+005,\t-(6123450)\n");
   const TPosicion p = TPosicion::CreateLeerTexto(e);
   EXPECT_EQ(p.punto.x, 150.0);
   EXPECT_EQ(p.punto.y, -25.0);
@@ -97,10 +99,10 @@ TEST(Posicion, LecturaDeLasDosLineas) {
     const char* mensaje;
   } malos[] = {
       {"2*3.5\t1\n21\tH\t1\t2\n", "Error leyendo línea: 1"},  // no expression on line 1
-      {"1\n21\tH\t1\t2\n", "Error leyendo línea: 1"},          // one real only
-      {"1 2\nx\tH\t1\t2\n", "Error leyendo línea: 2"},         // huso not an integer
-      {"1 2\n21\tH\t1\t2+\n", "Error leyendo línea: 2"},       // bad expression
-      {"1 2\n", "Error leyendo línea: 2"},                     // missing line
+      {"1\n21\tH\t1\t2\n", "Error leyendo línea: 1"},         // one real only
+      {"1 2\nx\tH\t1\t2\n", "Error leyendo línea: 2"},        // huso not an integer
+      {"1 2\n21\tH\t1\t2+\n", "Error leyendo línea: 2"},      // bad expression
+      {"1 2\n", "Error leyendo línea: 2"},                    // missing line
   };
   for (const auto& c : malos) {
     TextoEntrada t = TextoEntrada::DesdeTexto(c.texto);
@@ -171,17 +173,20 @@ TEST(ModeloTeorico, LineaUnoYPotencias) {
   // The first 8 characters are not examined; versions above 3 read as 3.
   EXPECT_EQ(leer("XXXXXXXX3" + v3.substr(9))->nMolinos, 2);
   EXPECT_EQ(leer("VERSION=7" + v3.substr(9))->nMolinos, 2);
-  EXPECT_THROW_MSG(leer("VERSION=3x" + v3.substr(9)), EConvertError, "\"3x\" no es un número entero válido");
+  EXPECT_THROW_MSG(leer("VERSION=3x" + v3.substr(9)), EConvertError,
+                   "\"3x\" no es un número entero válido");
   EXPECT_THROW(leer("VERSION" + v3.substr(9)), EConvertError);
 
   // Authorised power 0 loads as 1e-8; a nominal power of 0 is taken as the authorised power.
   std::string t = v3;
   const std::string pAut = "\r\n 5.0000000000000000E+001\r\n 4.8000000000000000E+001\r\n";
   ASSERT_NE(t.find(pAut), std::string::npos);
-  t.replace(t.find(pAut), pAut.size(), "\r\n 0.0000000000000000E+000\r\n 4.8000000000000000E+001\r\n");
+  t.replace(t.find(pAut), pAut.size(),
+            "\r\n 0.0000000000000000E+000\r\n 4.8000000000000000E+001\r\n");
   EXPECT_EQ(leer(t)->potencia_autorizada_mw, 1e-8);
   t = v3;
-  t.replace(t.find(pAut), pAut.size(), "\r\n 5.0000000000000000E+001\r\n 0.0000000000000000E+000\r\n");
+  t.replace(t.find(pAut), pAut.size(),
+            "\r\n 5.0000000000000000E+001\r\n 0.0000000000000000E+000\r\n");
   auto sinNominal = leer(t);
   EXPECT_EQ(sinNominal->potencia_nominal, 50.0);
   EXPECT_DOUBLE_EQ(sinNominal->kPerdidas, 0.0007);  // 0.035 / 50
@@ -201,11 +206,11 @@ TEST(ModeloTeorico, TextoMalFormadoDaErrorDeLectura) {
     const char* texto;
     const char* mensaje;
   } casos[] = {
-      {5, "-1", "Error leyendo línea: 5"},       // nMolinos < 0
-      {5, "dos", "Error leyendo línea: 5"},      // not a whole number
-      {9, "1,8", "Error leyendo línea: 9"},      // decimal comma: not a plain real
-      {15, "2", "Error leyendo línea: 15"},      // row 1 of the matrix says 2 values, not 3
-      {13, "0", "Error leyendo línea: 14"},      // an empty matrix
+      {5, "-1", "Error leyendo línea: 5"},   // nMolinos < 0
+      {5, "dos", "Error leyendo línea: 5"},  // not a whole number
+      {9, "1,8", "Error leyendo línea: 9"},  // decimal comma: not a plain real
+      {15, "2", "Error leyendo línea: 15"},  // row 1 of the matrix says 2 values, not 3
+      {13, "0", "Error leyendo línea: 14"},  // an empty matrix
   };
   for (const auto& c : casos) {
     TextoEntrada e = TextoEntrada::DesdeTexto(con(c.linea, c.texto), "m.pmt");
@@ -321,5 +326,6 @@ TEST(MolinoBD, DesdeFilaConSuCurva) {
   EXPECT_EQ(m.posicion.yn, 6200250.0);
   EXPECT_EQ(m.posicion.punto.x, 0.0);
   auto perdida = con->query("SELECT * FROM molinos WHERE nid = 7801");
-  EXPECT_THROW_MSG(TMolino::CreateDesdeFila(*con, *perdida), EErrorGeneral, "No existe la curva nid=99");
+  EXPECT_THROW_MSG(TMolino::CreateDesdeFila(*con, *perdida), EErrorGeneral,
+                   "No existe la curva nid=99");
 }

@@ -21,8 +21,9 @@ namespace {
 TVectR Vector(const std::vector<double>& v) { return TVectR::CreateDesdeDA(1, v); }
 
 TCurvaAerogen Curva2MW(double D = 80) {
-  std::vector<double> v, p = {0.066, 0.152, 0.28, 0.457, 0.69, 0.978, 1.296, 1.598, 1.818, 1.935, 1.98, 1.995,
-                              2,     2,     2,    2,     2,    2,     2,     2,     2,     2,     2};
+  std::vector<double> v,
+      p = {0.066, 0.152, 0.28, 0.457, 0.69, 0.978, 1.296, 1.598, 1.818, 1.935, 1.98, 1.995,
+           2,     2,     2,    2,     2,    2,     2,     2,     2,     2,     2};
   for (int i = 3; i <= 25; ++i) v.push_back(i);
   return TCurvaAerogen::Create(1, "G80-2.0MW", D, Vector(v), Vector(p));
 }
@@ -101,7 +102,8 @@ TEST(MarchaEstela, ContraReferenciaPython) {
       const int n = static_cast<int>(curva[0]);
       const std::vector<double> vel(curva.begin() + 1, curva.begin() + 1 + n),
           pot(curva.begin() + 1 + n, curva.begin() + 1 + 2 * n);
-      m = Modelo(puntos, par, TCurvaAerogen::Create(1, "ref", curva.back(), Vector(vel), Vector(pot)));
+      m = Modelo(puntos, par,
+                 TCurvaAerogen::Create(1, "ref", curva.back(), Vector(vel), Vector(pot)));
     } else if (clave == "caso") {
       SCOPED_TRACE(linea);
       m->PrepararGrilla(true, v[0], 0);
@@ -162,7 +164,8 @@ TEST(MarchaEstela, ContraReferenciaPython) {
 // model's own PropagarFila and TMolino::ProcesarFila on rows held as vectors.
 TEST(MarchaEstela, IgualBitABitAlAlgoritmoDirecto) {
   // Two turbines share a row (list order matters there) and one rotor reaches the side column.
-  auto m = Modelo({{0, 0}, {0, 500}, {200, 500}, {-350, -700}, {640, 100}}, {.dx = 9, .dy = 2, .margen = 700});
+  auto m = Modelo({{0, 0}, {0, 500}, {200, 500}, {-350, -700}, {640, 100}},
+                  {.dx = 9, .dy = 2, .margen = 700});
   m->molinos[4].etha = 0.93;
   const double V = DensidadPotenciaViento(11, 1.225), rho = 1.2;
   for (double dir : {0.0, 90.0, 123.4}) {
@@ -182,7 +185,8 @@ TEST(MarchaEstela, IgualBitABitAlAlgoritmoDirecto) {
       for (TMolino& x : t) x.ProcesarFila(i, g[i], m->fpv3pe, 1, rho);
     }
     for (int i = 1; i <= nf; ++i)
-      for (int j = 1; j <= nc; ++j) ASSERT_EQ(m->grilla.Elemento(i, j), g[i].pv[j]) << i << "," << j;
+      for (int j = 1; j <= nc; ++j)
+        ASSERT_EQ(m->grilla.Elemento(i, j), g[i].pv[j]) << i << "," << j;
     for (size_t k = 0; k < t.size(); ++k) EXPECT_EQ(m->molinos[k].potencia, t[k].potencia) << k;
   }
 }
@@ -195,7 +199,8 @@ TEST(MarchaEstela, SinMolinosQuedaLaCorrienteLibre) {
     const double V = DensidadPotenciaViento(8.5, 1.225);
     EXPECT_EQ(m->RecorrerGrilla(dpvMastil, 1.225, V, 1e9), 0.0);
     for (int i = 1; i <= m->grilla.nf; ++i)
-      for (int j = 1; j <= m->grilla.nc; ++j) ASSERT_NEAR(m->grilla.Elemento(i, j), V, 1e-14 * V) << i << "," << j;
+      for (int j = 1; j <= m->grilla.nc; ++j)
+        ASSERT_NEAR(m->grilla.Elemento(i, j), V, 1e-14 * V) << i << "," << j;
     EXPECT_NEAR(dpvMastil, V * m->factorMeteo, 1e-14 * V);
     EXPECT_FALSE(m->curvaEquivalente);
   }
@@ -205,7 +210,8 @@ TEST(MarchaEstela, SinMolinosQuedaLaCorrienteLibre) {
 // powers, and leaves the farm power and the mast density unchanged.
 TEST(MarchaEstela, SimetriaDeCuartoDeVuelta) {
   // Turning the farm clockwise by 90 degrees maps (x, y) to (y, -x): 0 -> 3 -> 2 -> 1 -> 0.
-  auto m = Modelo({{230, 0}, {0, 230}, {-230, 0}, {0, -230}, {0, 0}}, {.dx = 5, .dy = 2, .margen = 400});
+  auto m =
+      Modelo({{230, 0}, {0, 230}, {-230, 0}, {0, -230}, {0, 0}}, {.dx = 5, .dy = 2, .margen = 400});
   const int imagen[] = {3, 0, 1, 2, 4};
   const double V = DensidadPotenciaViento(9, 1.225);
   for (double dir : {0.0, 17.0, 30.0, 45.0, 200.0}) {
@@ -220,7 +226,10 @@ TEST(MarchaEstela, SimetriaDeCuartoDeVuelta) {
     const double p2 = m->RecorrerGrilla(mastil2, 1.225, V, 1e9);
     EXPECT_NEAR(p2, p1, 1e-6);  // single precision
     EXPECT_NEAR(mastil2, mastil1, 1e-9 * V);
-    for (int i = 0; i < 5; ++i) EXPECT_NEAR(m->molinos[static_cast<size_t>(imagen[i])].potencia, pot1[static_cast<size_t>(i)], 1e-9) << i;
+    for (int i = 0; i < 5; ++i)
+      EXPECT_NEAR(m->molinos[static_cast<size_t>(imagen[i])].potencia, pot1[static_cast<size_t>(i)],
+                  1e-9)
+          << i;
   }
 }
 
@@ -238,7 +247,8 @@ TEST(MarchaEstela, SinMezclaElDeficitDecaeGeometricamente) {
   EXPECT_LT(u0, V);
   const double r = m->rRecuperacion;
   for (int k = 1; p.fila + k <= m->grilla.nf; k += 7)
-    EXPECT_NEAR(m->grilla.Elemento(p.fila + k, jc), V + (u0 - V) * std::pow(1 - r, k), 1e-13 * V) << k;
+    EXPECT_NEAR(m->grilla.Elemento(p.fila + k, jc), V + (u0 - V) * std::pow(1 - r, k), 1e-13 * V)
+        << k;
   // Outside the rotor's columns the flow never felt it.
   EXPECT_NEAR(m->grilla.Elemento(m->grilla.nf, p.columnaIni - 1), V, 1e-15 * V);
 }
@@ -318,12 +328,14 @@ TEST(MarchaEstela, DensidadEnPunto) {
   m->RecorrerGrilla(d, 1.225, DensidadPotenciaViento(9, 1.225), 1e9);
   // Back from the rotated frame: a grid node (i, j) sits at rotated (x, y), rotated back by -theta.
   auto nodo = [&](int i, int j) {
-    const double xr = m->grillaXMin + (j - 1) * m->celdaDx, yr = m->grillaYMin + (i - 1) * m->celdaDy;
+    const double xr = m->grillaXMin + (j - 1) * m->celdaDx,
+                 yr = m->grillaYMin + (i - 1) * m->celdaDy;
     const double c = m->versor.x, s = m->versor.y;
     return TPuntoXY{c * xr + s * yr, -s * xr + c * yr};
   };
   for (auto [i, j] : {std::pair{1, 1}, std::pair{17, 23}, std::pair{60, 5}})
-    EXPECT_NEAR(m->DPVEnPunto(nodo(i, j)), m->grilla.Elemento(i, j), 1e-12 * m->grilla.Elemento(i, j));
+    EXPECT_NEAR(m->DPVEnPunto(nodo(i, j)), m->grilla.Elemento(i, j),
+                1e-12 * m->grilla.Elemento(i, j));
   // Halfway between two nodes of a row: their mean.
   const TPuntoXY a = nodo(40, 30), b = nodo(40, 31);
   EXPECT_NEAR(m->DPVEnPunto({(a.x + b.x) / 2, (a.y + b.y) / 2}),
@@ -346,7 +358,8 @@ TEST(MarchaEstela, PropagarFilaSinInterior) {
   m->PropagarFila(d3, Vector({3, 4, 5}));
   EXPECT_EQ(d3.pv[1], 1.0);
   EXPECT_EQ(d3.pv[3], 3.0);
-  EXPECT_DOUBLE_EQ(d3.pv[2], (m->cLateral * 8 + m->cCentral * 4) * m->unoMenosR + m->rRecuperacion * 5);
+  EXPECT_DOUBLE_EQ(d3.pv[2],
+                   (m->cLateral * 8 + m->cCentral * 4) * m->unoMenosR + m->rRecuperacion * 5);
 }
 
 TEST(MarchaEstela, ErroresDeLaGrilla) {
@@ -356,13 +369,15 @@ TEST(MarchaEstela, ErroresDeLaGrilla) {
   auto nan = Modelo({{0, 0}}, {.dy = std::nan("")});
   EXPECT_THROW(nan->PrepararGrilla(true, 0, 0), EErrorGeneral);
   auto vacia = Modelo({{0, 0}}, {.margen = 0});
-  EXPECT_THROW_MSG(vacia->PrepararGrilla(true, 0, 0), EErrorGeneral,
-                   "La grilla rotada no tiene extensión (0 m x 0 m); revise el margen y las posiciones de los "
-                   "molinos");
+  EXPECT_THROW_MSG(
+      vacia->PrepararGrilla(true, 0, 0), EErrorGeneral,
+      "La grilla rotada no tiene extensión (0 m x 0 m); revise el margen y las posiciones de los "
+      "molinos");
   // A turbine 400 km away (another UTM zone) would ask for a 44,667 x 201,000 cell grid.
   auto lejos = Modelo({{0, 0}, {400000, 200000}}, {});
   EXPECT_THROW_MSG(lejos->PrepararGrilla(true, 0, 0), EErrorGeneral,
-                   "Grilla demasiado grande (44667 x 201000 celdas); revise las coordenadas de los molinos y del "
+                   "Grilla demasiado grande (44667 x 201000 celdas); revise las coordenadas de los "
+                   "molinos y del "
                    "mástil");
   // A march without a set-up.
   auto sin = Modelo({{0, 0}}, {});
@@ -397,15 +412,16 @@ TEST(FactorMeteo, TablaDeSectoresYTramos) {
   auto m = Modelo({{0, 0}}, {});
   m->meteo_etha = TMatR(72, 10);
   for (int k = 1; k <= 72; ++k)
-    for (int j = 1; j <= 10; ++j) m->meteo_etha.PonerElemento(k, j, 100 * k + j);  // shows the cells used
+    for (int j = 1; j <= 10; ++j)
+      m->meteo_etha.PonerElemento(k, j, 100 * k + j);  // shows the cells used
   m->modeloEmpirico = e.get();
   struct Caso {
     double dir, dpv, f;
   } casos[] = {
-      {0, 5e-5, 101},        {0, 1e-4, 101},         {2.5, 5e-5, 151},    // sectors 1 and 2 halved
-      {357.5, 5e-5, 3651},   {360, 5e-5, 101},       {-5, 5e-5, 7201},    // -5 is 355: sector 72
-      {0, 3e-4, 103},        {0, 2.5e-4, 102.5},     {2.5, 2.5e-4, 152.5},
-      {1.25, 7.5e-4, 132.5}, {0, 1e-3, 110},         {0, 5e-3, 110},      // above the last centre
+      {0, 5e-5, 101},         {0, 1e-4, 101},     {2.5, 5e-5, 151},  // sectors 1 and 2 halved
+      {357.5, 5e-5, 3651},    {360, 5e-5, 101},   {-5, 5e-5, 7201},  // -5 is 355: sector 72
+      {0, 3e-4, 103},         {0, 2.5e-4, 102.5}, {2.5, 2.5e-4, 152.5},
+      {1.25, 7.5e-4, 132.5},  {0, 1e-3, 110},     {0, 5e-3, 110},  // above the last centre
       {720 + 2.5, 5e-5, 151},
   };
   for (const auto& c : casos) {
@@ -433,7 +449,8 @@ TEST(FactorMeteo, MatricesMenoresYSinModeloVinculado) {
   m->modeloEmpirico = e.get();
   // 72 x 1: one factor per sector whatever the density.
   for (int k = 1; k <= 72; ++k) m->meteo_etha.PonerElemento(k, 1, 1 + k / 100.0);
-  for (double dpv : {5e-5, 4.5e-4, 2e-3}) EXPECT_NEAR(m->CalcularFactorMeteo(dpv), 1.03, 1e-12) << dpv;
+  for (double dpv : {5e-5, 4.5e-4, 2e-3})
+    EXPECT_NEAR(m->CalcularFactorMeteo(dpv), 1.03, 1e-12) << dpv;
   // 1 x 1: a constant.
   m->meteo_etha = TMatR(1, 1);
   m->meteo_etha.PonerElemento(1, 1, 0.9);
@@ -458,7 +475,8 @@ TEST(PotenciaParque, PuntoFijoEnElMastil) {
     const double medida = DensidadPotenciaViento(9, 1.225);
     bool convergio = false;
     double dpvMastil = 0, libre = 0;
-    const double P = m->PotenciaParque(convergio, dpvMastil, 1.225, medida, m->potencia_autorizada_mw, libre);
+    const double P =
+        m->PotenciaParque(convergio, dpvMastil, 1.225, medida, m->potencia_autorizada_mw, libre);
     ASSERT_TRUE(convergio);
     EXPECT_LT(std::fabs(dpvMastil / medida - 1), 0.01);
     EXPECT_GT(P, 0.0);
@@ -509,7 +527,8 @@ TEST(VelocidadParaPotencia, BuscaLaVelocidadDeUnaPotencia) {
     EXPECT_LE(v, 20.0);
     bool c2 = false;
     double mastil = 0, libre2 = 0;
-    const double P = m->PotenciaParque(c2, mastil, 1.225, DensidadPotenciaViento(v, 1.225), 20, libre2);
+    const double P =
+        m->PotenciaParque(c2, mastil, 1.225, DensidadPotenciaViento(v, 1.225), 20, libre2);
     EXPECT_TRUE(convergio);
     EXPECT_LE(std::fabs(P - objetivo), 1.0);
   }
@@ -542,7 +561,8 @@ TEST(VentanaDibujo, EscalasIgualesYIdaYVueltaDePixeles) {
   for (auto [ancho, alto] : {std::pair{800, 600}, std::pair{300, 900}}) {
     SCOPED_TRACE(ancho);
     m->FijarVentanaDibujo(0, 30, ancho, alto);
-    EXPECT_NEAR(m->mundoAncho / m->pbAncho, m->mundoAlto / m->pbAlto, 1e-12 * m->mundoAncho / m->pbAncho);
+    EXPECT_NEAR(m->mundoAncho / m->pbAncho, m->mundoAlto / m->pbAlto,
+                1e-12 * m->mundoAncho / m->pbAncho);
     EXPECT_LE(m->mundoX0, -1500);
     EXPECT_GE(m->mundoY1, 1800);
     for (int px = 0; px <= ancho; ++px)

@@ -7,16 +7,16 @@
 #include <string>
 
 // Expects `stmt` to throw `tipo` whose what() is exactly `mensaje`.
-#define EXPECT_THROW_MSG(stmt, tipo, mensaje)                                      \
-  do {                                                                             \
-    try {                                                                          \
-      stmt;                                                                        \
-      ADD_FAILURE() << "no exception from: " #stmt;                                \
-    } catch (const tipo& e_) {                                                     \
-      EXPECT_EQ(std::string(e_.what()), std::string(mensaje)) << "from: " #stmt;   \
-    } catch (const std::exception& e_) {                                           \
-      ADD_FAILURE() << "wrong exception type from " #stmt ": " << e_.what();       \
-    }                                                                              \
+#define EXPECT_THROW_MSG(stmt, tipo, mensaje)                                    \
+  do {                                                                           \
+    try {                                                                        \
+      stmt;                                                                      \
+      ADD_FAILURE() << "no exception from: " #stmt;                              \
+    } catch (const tipo& e_) {                                                   \
+      EXPECT_EQ(std::string(e_.what()), std::string(mensaje)) << "from: " #stmt; \
+    } catch (const std::exception& e_) {                                         \
+      ADD_FAILURE() << "wrong exception type from " #stmt ": " << e_.what();     \
+    }                                                                            \
   } while (0)
 
 inline std::filesystem::path FixtureMT(const std::string& nombre) {
