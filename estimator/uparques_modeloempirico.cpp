@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "estimator/ufisicaviento.h"
-#include "estimator/uproblemacurvas.h"
 #include "estimator/uparques_modeloteorico.h"
+#include "estimator/uproblemacurvas.h"
 #include "numerics/fddp_conmatr.h"
 #include "numerics/fddp_weibull.h"
 #include "numerics/uauxiliares.h"
@@ -176,8 +176,7 @@ NReal TParque_ModeloEmpirico::FrecuenciaDireccion(NReal angulo) const {
   };
   int64_t nTotal = 0;
   for (int32_t s = 1; s <= cntTramo.nf; ++s) nTotal += muestras(s);
-  if (nTotal <= 0)
-    throw EErrorGeneral("El modelo empírico no tiene muestras en sus tramos");
+  if (nTotal <= 0) throw EErrorGeneral("El modelo empírico no tiene muestras en sus tramos");
   return (peso1 * static_cast<NReal>(muestras(k1)) + peso2 * static_cast<NReal>(muestras(k2))) /
          static_cast<NReal>(nTotal);
 }

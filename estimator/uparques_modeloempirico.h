@@ -195,5 +195,5 @@ class TParque_ModeloEmpirico {
   // sector or bin) raise EInOutError "Modelo empírico inconsistente: " + what. The guard is
   // popped on every path. The model has no series, channels, flags, errc2 or cntMuestras.
   static std::unique_ptr<TParque_ModeloEmpirico> CreateLeerTexto(TextoEntrada& f,
-                                                                TParque_ModeloTeorico* mt);
+                                                                 TParque_ModeloTeorico* mt);
 };

@@ -168,7 +168,8 @@ TSeriesDeDatos TSeriesDeDatos::Cargar(const std::filesystem::path& archivo) {
   });
   {
     TDateTime d, t;
-    if (!TryEncodeDate(s.anio, s.mes, s.dia, d) || !TryEncodeTime(s.hora, s.minuto, s.segundo, 0, t))
+    if (!TryEncodeDate(s.anio, s.mes, s.dia, d) ||
+        !TryEncodeTime(s.hora, s.minuto, s.segundo, 0, t))
       l.Error(l.Linea());
   }
 
@@ -200,8 +201,7 @@ TSeriesDeDatos TSeriesDeDatos::Cargar(const std::filesystem::path& archivo) {
   // last; a count the rest of the file cannot hold is not allocated: the rows are then read
   // into nothing until the data run out, and that line is reported.
   const uint64_t bytesPorFila = 2 * (static_cast<uint64_t>(s.NSeries) + 1);
-  const bool caben =
-      static_cast<uint64_t>(s.NPuntos) <= (l.Restantes() + 1) / bytesPorFila + 1;
+  const bool caben = static_cast<uint64_t>(s.NPuntos) <= (l.Restantes() + 1) / bytesPorFila + 1;
   try {
     s.series.assign(static_cast<size_t>(s.NSeries), TVectR(caben ? s.NPuntos : 0));
   } catch (const std::bad_alloc&) {
@@ -228,10 +228,10 @@ void TSeriesDeDatos::Grabar(const std::filesystem::path& ruta) {
   if (NSeries < 0 || NPuntos < 0 || nombres.size() != nS || tipos.size() != nS ||
       series.size() != nS)
     throw EErrorGeneral("Serie de datos inconsistente: NSeries = " + IntToStr(NSeries) +
-                        ", NPuntos = " + IntToStr(NPuntos) + ", nombres = " +
-                        IntToStr(static_cast<int64_t>(nombres.size())) + ", tipos = " +
-                        IntToStr(static_cast<int64_t>(tipos.size())) + ", series = " +
-                        IntToStr(static_cast<int64_t>(series.size())));
+                        ", NPuntos = " + IntToStr(NPuntos) +
+                        ", nombres = " + IntToStr(static_cast<int64_t>(nombres.size())) +
+                        ", tipos = " + IntToStr(static_cast<int64_t>(tipos.size())) +
+                        ", series = " + IntToStr(static_cast<int64_t>(series.size())));
   for (size_t i = 0; i < nS; ++i)
     if (series[i].n < NPuntos)
       throw EErrorGeneral("Serie de datos inconsistente: la serie " +
@@ -242,7 +242,8 @@ void TSeriesDeDatos::Grabar(const std::filesystem::path& ruta) {
   if (!(std::isfinite(periodoHoras) && periodoHoras > 0))
     throw EErrorGeneral("Serie de datos inconsistente: periodoHoras = " + RealATexto(periodoHoras));
   if (!std::isfinite(pasosPorCiclo))
-    throw EErrorGeneral("Serie de datos inconsistente: pasosPorCiclo = " + RealATexto(pasosPorCiclo));
+    throw EErrorGeneral("Serie de datos inconsistente: pasosPorCiclo = " +
+                        RealATexto(pasosPorCiclo));
   for (size_t i = 0; i < nS; ++i)
     for (int32_t k = 1; k <= NPuntos; ++k)
       if (!std::isfinite(series[i].pv[static_cast<size_t>(k)]))
@@ -271,8 +272,8 @@ void TSeriesDeDatos::Grabar(const std::filesystem::path& ruta) {
   finLinea();
   b += IntToStr(NSeries);
   finLinea();
-  b += IntToStr(anio) + '\t' + IntToStr(mes) + '\t' + IntToStr(dia) + '\t' + IntToStr(hora) +
-       '\t' + IntToStr(minuto) + '\t' + IntToStr(segundo);
+  b += IntToStr(anio) + '\t' + IntToStr(mes) + '\t' + IntToStr(dia) + '\t' + IntToStr(hora) + '\t' +
+       IntToStr(minuto) + '\t' + IntToStr(segundo);
   finLinea();
   b += RealATexto(periodoHoras);
   finLinea();
@@ -304,8 +305,8 @@ void TSeriesDeDatos::Grabar(const std::filesystem::path& ruta) {
 void TSeriesDeDatos::EliminarSerie(int32_t k) {
   if (k < 0 || k >= NSeries || static_cast<size_t>(k) >= series.size() ||
       static_cast<size_t>(k) >= nombres.size() || static_cast<size_t>(k) >= tipos.size())
-    throw std::out_of_range("TSeriesDeDatos.EliminarSerie: serie " + IntToStr(k) +
-                            " fuera de 0.." + IntToStr(NSeries - 1));
+    throw std::out_of_range("TSeriesDeDatos.EliminarSerie: serie " + IntToStr(k) + " fuera de 0.." +
+                            IntToStr(NSeries - 1));
   series.erase(series.begin() + k);
   nombres.erase(nombres.begin() + k);
   tipos.erase(tipos.begin() + k);

@@ -40,11 +40,11 @@ class TSeriesDeDatos {
   int32_t anio = 1899, mes = 12, dia = 30, hora = 0, minuto = 0, segundo = 0;  // sample 1
   double periodoHoras = 1.0 / 6.0;
   int32_t NPuntos = 0;
-  double pasosPorCiclo = 0.0;  // carried along, used by nothing
-  TDAofString nombres;         // NSeries names
-  TDAOfVectR series;           // NSeries vectors of NPuntos elements; element k is sample k
-  TDAOfTipoSerie tipos;        // NSeries kinds
-  TDateTime inicio = 0.0;      // date-time of sample 1, from the six header integers
+  double pasosPorCiclo = 0.0;     // carried along, used by nothing
+  TDAofString nombres;            // NSeries names
+  TDAOfVectR series;              // NSeries vectors of NPuntos elements; element k is sample k
+  TDAOfTipoSerie tipos;           // NSeries kinds
+  TDateTime inicio = 0.0;         // date-time of sample 1, from the six header integers
   double pasoDias = 1.0 / 144.0;  // periodoHoras / 24
 
   // An empty set (no series, no samples) starting 1899-12-30 00:00 with a ten-minute period.
@@ -63,8 +63,9 @@ class TSeriesDeDatos {
   // Writes the set. nombres, tipos and series must hold NSeries entries and every vector at
   // least NPuntos elements, the period must be finite and positive and every value finite
   // (EErrorGeneral otherwise, before the file is touched: the reader would refuse the file);
-  // the header date must be a valid date (EConvertError). The target cannot be created: EInOutError "No puedo abrir el
-  // archivo: " + archivo; a failed write or close: EInOutError, and the previous file stays.
+  // the header date must be a valid date (EConvertError). The target cannot be created: EInOutError
+  // "No puedo abrir el archivo: " + archivo; a failed write or close: EInOutError, and the previous
+  // file stays.
   void Grabar(const std::filesystem::path& archivo);
 
   // inicio + (k - 1) * pasoDias; k is not bounded (NPuntos + 1 is one step after the last).

@@ -1,7 +1,5 @@
 // Empirical model: direction sectors, selection by flags, the two power evaluations, the
 // direction frequency, the channel distributions and the model text.
-#include "estimator/uparques_modeloempirico.h"
-
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -11,6 +9,7 @@
 #include <random>
 
 #include "estimator/ufisicaviento.h"
+#include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
 #include "numerics/fddp_conmatr.h"
 #include "numerics/fddp_weibull.h"
@@ -94,11 +93,19 @@ TEST(SectoresVecinos, TableOfDirections) {
     NReal peso1, peso2;
   };
   const Caso casos[] = {
-      {0, 1, 2, 1, 0},          {357.5, 72, 1, 0.5, 0.5}, {360, 1, 2, 1, 0},
-      {-5, 72, 1, 1, 0},        {355, 72, 1, 1, 0},       {2.5, 1, 2, 0.5, 0.5},
-      {722.5, 1, 2, 0.5, 0.5},  {-360, 1, 2, 1, 0},       {-357.5, 1, 2, 0.5, 0.5},
-      {180, 37, 38, 1, 0},      {-1e-20, 1, 2, 1, 0},  // -1e-20 + 360 rounds to 360: 0
-      {1e-20, 1, 2, 1, 72 * 1e-20 / 360}, {-3600, 1, 2, 1, 0},
+      {0, 1, 2, 1, 0},
+      {357.5, 72, 1, 0.5, 0.5},
+      {360, 1, 2, 1, 0},
+      {-5, 72, 1, 1, 0},
+      {355, 72, 1, 1, 0},
+      {2.5, 1, 2, 0.5, 0.5},
+      {722.5, 1, 2, 0.5, 0.5},
+      {-360, 1, 2, 1, 0},
+      {-357.5, 1, 2, 0.5, 0.5},
+      {180, 37, 38, 1, 0},
+      {-1e-20, 1, 2, 1, 0},  // -1e-20 + 360 rounds to 360: 0
+      {1e-20, 1, 2, 1, 72 * 1e-20 / 360},
+      {-3600, 1, 2, 1, 0},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.angulo);
@@ -196,8 +203,8 @@ TEST(ModeloEmpirico, ChannelsAreTheSetsOwnVectorsByPosition) {
     s.series.push_back(TVectR::CreateDesdeDA(1, {static_cast<NReal>(i + 1)}));
   }
   me.TomarCanales();
-  const std::pair<TVectR*, NReal> canales[] = {{me.Vel, 1},  {me.Ang, 2},    {me.PE, 3},
-                                               {me.Temp, 4}, {me.Pre, 5},    {me.HumRel, 6},
+  const std::pair<TVectR*, NReal> canales[] = {{me.Vel, 1},  {me.Ang, 2},   {me.PE, 3},
+                                               {me.Temp, 4}, {me.Pre, 5},   {me.HumRel, 6},
                                                {me.CGM, 7},  {me.fDisp, 8}, {me.VarVel, 9}};
   for (const auto& [canal, posicion] : canales) {
     ASSERT_NE(canal, nullptr);
@@ -230,7 +237,8 @@ TEST(Hermite, EndValuesSlopesAndCubicReproduction) {
     EXPECT_EQ(Hermite(y0, m0, y1, m1, h, 0), y0);
     EXPECT_EQ(Hermite(y0, m0, y1, m1, h, 1), y1);
     for (NReal t : {0.1, 0.25, 0.5, 0.9, 0.999})
-      EXPECT_NEAR(Hermite(y0, m0, y1, m1, h, t), p(x0 + t * h), 1e-12 * (1 + std::fabs(y0) + std::fabs(y1)));
+      EXPECT_NEAR(Hermite(y0, m0, y1, m1, h, t), p(x0 + t * h),
+                  1e-12 * (1 + std::fabs(y0) + std::fabs(y1)));
     // End slopes per unit of x: (H(e) - H(0)) / (e h) tends to m0.
     const NReal e = 1e-7;
     EXPECT_NEAR((Hermite(y0, m0, y1, m1, h, e) - y0) / (e * h), m0, 1e-5 * (1 + std::fabs(m0)));
@@ -250,9 +258,9 @@ TEST(PotenciaRepresentantes, FollowsTheSectorLinesInsideAndOutsideTheCentres) {
                       m.me.centrosPv3[5], 0.5 * (cMax + m.me.centrosPv3[9]), cMax, 2 * cMax}) {
       SCOPED_TRACE(testing::Message() << angulo << " " << pv3);
       for (NReal rho : {1.225, 1.1}) {
-        const NReal esperado = rho / 1.225 *
-                               (p1 * (LineaA(k1) + LineaB(k1) * pv3) +
-                                p2 * (LineaA(k2) + LineaB(k2) * pv3));
+        const NReal esperado =
+            rho / 1.225 *
+            (p1 * (LineaA(k1) + LineaB(k1) * pv3) + p2 * (LineaA(k2) + LineaB(k2) * pv3));
         NReal cnt = 0;
         EXPECT_NEAR(m.me.PotenciaRepresentantes(cnt, angulo, pv3, rho), esperado, 1e-12);
         EXPECT_NEAR(cnt, 20, 1e-12);
@@ -275,7 +283,8 @@ TEST(PotenciaRepresentantes, ValidityRules) {
   };
   const Caso casos[] = {
       {"on sector 1, its neighbour without data ignored", 0, entre45, 20},
-      {"0.0005 past it: weight 0.0001 of the neighbour", 0.0005, entre45, 20 * (1 - 0.0001) - 0.0001},
+      {"0.0005 past it: weight 0.0001 of the neighbour", 0.0005, entre45,
+       20 * (1 - 0.0001) - 0.0001},
       {"0.01 past it: weight 0.002 of the neighbour", 0.01, entre45, -1},
       {"halfway between bins 2 and 3 (5 samples)", 0, 0.5 * (c[2] + c[3]), -1},
       // A weak node is tolerated only when the point practically sits on the other node.
@@ -370,9 +379,9 @@ TEST(FrecuenciaDireccion, SharesOfTheBinnedSamples) {
   Modelo m;
   m.me.cntTramo.Anular();
   for (int32_t j = 1; j <= 10; ++j) m.me.cntTramo.PonerElemento(1, j, 2);  // 20
-  m.me.cntTramo.PonerElemento(1, 10, -1);                                 // 18: no fit
-  m.me.cntTramo.PonerElemento(2, 1, 30.9);                                // 30: Trunc
-  m.me.cntTramo.PonerElemento(40, 5, 52);                                 // total 100
+  m.me.cntTramo.PonerElemento(1, 10, -1);                                  // 18: no fit
+  m.me.cntTramo.PonerElemento(2, 1, 30.9);                                 // 30: Trunc
+  m.me.cntTramo.PonerElemento(40, 5, 52);                                  // total 100
   EXPECT_DOUBLE_EQ(m.me.FrecuenciaDireccion(0), 18.0 / 100);
   EXPECT_DOUBLE_EQ(m.me.FrecuenciaDireccion(2.5), (0.5 * 18 + 0.5 * 30) / 100);
   EXPECT_DOUBLE_EQ(m.me.FrecuenciaDireccion(195), 52.0 / 100);
@@ -395,15 +404,15 @@ TEST(DistribucionesYRangos, SelectionByFlagsOnAHandMadeSet) {
   s.NSeries = 9;
   s.NPuntos = 10;
   const NReal datos[9][10] = {
-      {90, 95, 99, 98, 6.5, 0, 8.25, 4, 12, 5},                  // Vel
-      {1, 2, 3, 4, 350, 10, 20.5, 180, 90, 270},                  // Ang
-      {-500, 500, 600, -600, 10, 0, 20, 5, 40, 15},               // PE
-      {-80, 80, 70, -70, 15, 16, 14, 18, 12, 13},                 // Temp
-      {2000, 0, 1, 3000, 1010, 1020, 1005, 1000, 1015, 1012},    // Pre
-      {-50, 500, 300, -40, 50, 60, 70, 80, 90, 55},               // HumRel
-      {-9000, 900, 800, -800, 30, 45, 46, 47, 48, 49},            // CGM
-      {-5, 5, 4, -4, 0.85, 0.9, 0.95, 1.0, 0.99, 0.97},          // fDisp
-      {0, 0, 0, 0, 1, 1, 1, 1, 1, 1},                             // VarVel
+      {90, 95, 99, 98, 6.5, 0, 8.25, 4, 12, 5},                // Vel
+      {1, 2, 3, 4, 350, 10, 20.5, 180, 90, 270},               // Ang
+      {-500, 500, 600, -600, 10, 0, 20, 5, 40, 15},            // PE
+      {-80, 80, 70, -70, 15, 16, 14, 18, 12, 13},              // Temp
+      {2000, 0, 1, 3000, 1010, 1020, 1005, 1000, 1015, 1012},  // Pre
+      {-50, 500, 300, -40, 50, 60, 70, 80, 90, 55},            // HumRel
+      {-9000, 900, 800, -800, 30, 45, 46, 47, 48, 49},         // CGM
+      {-5, 5, 4, -4, 0.85, 0.9, 0.95, 1.0, 0.99, 0.97},        // fDisp
+      {0, 0, 0, 0, 1, 1, 1, 1, 1, 1},                          // VarVel
   };
   for (int i = 0; i < 9; ++i) {
     s.nombres.push_back(std::string(1, 'c').append(IntToStr(i)));
@@ -426,8 +435,8 @@ TEST(DistribucionesYRangos, SelectionByFlagsOnAHandMadeSet) {
   std::unique_ptr<Tf_ddp_Weibull> w;
   std::unique_ptr<Tf_ddp_VectDeMuestras> d;
   NReal r[14];
-  me.DistribucionesYRangos(w, d, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9],
-                           r[10], r[11], r[12], r[13]);
+  me.DistribucionesYRangos(w, d, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8], r[9], r[10],
+                           r[11], r[12], r[13]);
   // The Weibull law of the speeds of samples 5 and 7-10, ascending.
   const auto wEsperada =
       Tf_ddp_Weibull::Create_vmuetras(TVectR::CreateDesdeDA(1, {4, 5, 6.5, 8.25, 12}), nullptr, 1);
@@ -442,8 +451,8 @@ TEST(DistribucionesYRangos, SelectionByFlagsOnAHandMadeSet) {
   for (int i = 0; i < 14; ++i) EXPECT_EQ(r[i], esperado[i]) << "argument " << i + 3;
 
   TParque_ModeloEmpirico deTexto;
-  EXPECT_THROW(deTexto.DistribucionesYRangos(w, d, r[0], r[1], r[2], r[3], r[4], r[5], r[6],
-                                             r[7], r[8], r[9], r[10], r[11], r[12], r[13]),
+  EXPECT_THROW(deTexto.DistribucionesYRangos(w, d, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7],
+                                             r[8], r[9], r[10], r[11], r[12], r[13]),
                EErrorGeneral);
 }
 
@@ -596,9 +605,12 @@ TEST_F(TextoModelo, MalformedTexts) {
     return t;
   };
   const Caso casos[] = {
-      {"bad version", reemplazar("VERSION=2", "VERSION=dos"), "\"dos\" no es un número entero válido", true},
-      {"truncated", bueno.substr(0, bueno.find("-1.0000000000000000E+000")), "Error leyendo línea: 12", false},
-      {"a value that is not a number", reemplazar(" 5.5000000000000000E+001", " 5,5"), "Error leyendo línea: 48", false},
+      {"bad version", reemplazar("VERSION=2", "VERSION=dos"),
+       "\"dos\" no es un número entero válido", true},
+      {"truncated", bueno.substr(0, bueno.find("-1.0000000000000000E+000")),
+       "Error leyendo línea: 12", false},
+      {"a value that is not a number", reemplazar(" 5.5000000000000000E+001", " 5,5"),
+       "Error leyendo línea: 48", false},
       // Sector vectors of 3 entries for a 2-sector model.
       {"vector of another length", reemplazar("E+000\n2\n 7.5", "E+000\n3\n 7.5\n 0.0"),
        "Modelo empírico inconsistente: vector de 3 sectores, se esperaban 2", false},
@@ -610,7 +622,8 @@ TEST_F(TextoModelo, MalformedTexts) {
     SCOPED_TRACE(c.que);
     TextoEntrada f = TextoEntrada::DesdeTexto(c.texto);
     if (c.conversion)
-      EXPECT_THROW_MSG(TParque_ModeloEmpirico::CreateLeerTexto(f, nullptr), EConvertError, c.mensaje);
+      EXPECT_THROW_MSG(TParque_ModeloEmpirico::CreateLeerTexto(f, nullptr), EConvertError,
+                       c.mensaje);
     else
       EXPECT_THROW_MSG(TParque_ModeloEmpirico::CreateLeerTexto(f, nullptr), EInOutError, c.mensaje);
     EXPECT_EQ(NivelFormatoEstandar(), 0);

@@ -1,7 +1,5 @@
 // The series file: golden bytes of the writer, the encodings and faults the reader meets, round
 // trips. The fixtures come from tests/tools/series_sas.py.
-#include "services/useriestemporales.h"
-
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -16,19 +14,20 @@
 #include "platform/errores.h"
 #include "platform/fechas.h"
 #include "platform/rtltexto.h"
+#include "services/useriestemporales.h"
 
 namespace fs = std::filesystem;
 
-#define EXPECT_THROW_MSG(stmt, tipo, texto)                                   \
-  do {                                                                        \
-    try {                                                                     \
-      stmt;                                                                   \
-      ADD_FAILURE() << "no exception from " #stmt;                            \
-    } catch (const tipo& e_) {                                                \
-      EXPECT_EQ(std::string(e_.what()), std::string(texto));                  \
-    } catch (const std::exception& e_) {                                      \
-      ADD_FAILURE() << "unexpected exception type: " << e_.what();            \
-    }                                                                         \
+#define EXPECT_THROW_MSG(stmt, tipo, texto)                        \
+  do {                                                             \
+    try {                                                          \
+      stmt;                                                        \
+      ADD_FAILURE() << "no exception from " #stmt;                 \
+    } catch (const tipo& e_) {                                     \
+      EXPECT_EQ(std::string(e_.what()), std::string(texto));       \
+    } catch (const std::exception& e_) {                           \
+      ADD_FAILURE() << "unexpected exception type: " << e_.what(); \
+    }                                                              \
   } while (0)
 
 namespace {
@@ -51,9 +50,8 @@ class SeriesArchivo : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("aeronda_series_" + std::string(::testing::UnitTest::GetInstance()
-                                                 ->current_test_info()
-                                                 ->name()));
+           ("aeronda_series_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     formatoPrevio_ = FormatoDelSistema();
@@ -152,8 +150,16 @@ std::string Archivo(const std::vector<std::string>& lineas) {
   return s;
 }
 std::vector<std::string> LineasBuenas() {
-  return {"VERSION_FORMATO_SERIES:\t2", "2", "2016\t11\t1\t0\t0\t0", "1/6", "2", "144", "xy",
-          "\tA\tB", "42675\t1\t2", "42675.00694\t3\t4"};
+  return {"VERSION_FORMATO_SERIES:\t2",
+          "2",
+          "2016\t11\t1\t0\t0\t0",
+          "1/6",
+          "2",
+          "144",
+          "xy",
+          "\tA\tB",
+          "42675\t1\t2",
+          "42675.00694\t3\t4"};
 }
 
 TEST_F(SeriesArchivo, MalformedFilesNameTheLineThatFailed) {
@@ -177,8 +183,8 @@ TEST_F(SeriesArchivo, MalformedFilesNameTheLineThatFailed) {
       {5, "-2", "Error leyendo línea: 5"},
       {5, "2.5", "Error leyendo línea: 5"},
       {6, "", "Error leyendo línea: 6"},
-      {9, "42675\t1", "Error leyendo línea: 9"},        // short row
-      {9, "42675\t1\tNaN", "Error leyendo línea: 9"},   // not a plain real
+      {9, "42675\t1", "Error leyendo línea: 9"},       // short row
+      {9, "42675\t1\tNaN", "Error leyendo línea: 9"},  // not a plain real
       {9, "42675\t1\tinf", "Error leyendo línea: 9"},
       {9, "42675\t1\t0x10", "Error leyendo línea: 9"},
       {9, "42675\t1\t1e400", "Error leyendo línea: 9"},  // out of range
@@ -249,8 +255,8 @@ TEST_F(SeriesArchivo, HeaderFieldsFollowTheFieldReaders) {
     double esperado;
   };
   // A blank ends a field: "1 / 6" is 1; so does a comma: "1,5" is 1 (read inside the guard).
-  const Caso casos[] = {{"1/6", 1.0 / 6.0}, {"1 / 6", 1.0}, {"1,5", 1.0}, {"0.25; x", 0.25},
-                        {"  2*0.5", 1.0}};
+  const Caso casos[] = {
+      {"1/6", 1.0 / 6.0}, {"1 / 6", 1.0}, {"1,5", 1.0}, {"0.25; x", 0.25}, {"  2*0.5", 1.0}};
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.periodo);
     auto l = LineasBuenas();
@@ -300,8 +306,9 @@ TEST_F(SeriesArchivo, RandomDoublesSurviveToTheLastBit) {
   s.nombres = {"a", "b", "c"};
   s.tipos = {SALIDA, SALIDA, ENTRADA};
   s.series.assign(3, TVectR(n));
-  const double especiales[] = {0.0, -0.0, 5e-324, -2.2250738585072014e-308, 1.7976931348623157e308,
-                               -1e-300, 1.0 / 3.0, 0.1, 123456789012345678.0};
+  const double especiales[] = {
+      0.0,     -0.0,      5e-324, -2.2250738585072014e-308, 1.7976931348623157e308,
+      -1e-300, 1.0 / 3.0, 0.1,    123456789012345678.0};
   for (int k = 1; k <= n; ++k) {
     for (int i = 0; i < 3; ++i) {
       double x;
