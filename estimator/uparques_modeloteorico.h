@@ -82,8 +82,9 @@ class TMolino {
   void ProcesarFilaEn(NReal* fila0, NReal fpv3pe, NReal escala, NReal rho);
 };
 
-// The share of the wind power density left behind a rotor for the ratio r of Part of the
-// turbine step: (1 - r^(2/3))^1.5 limited to [0.00001, 0.999999].
+// The share of the wind power density left behind a rotor, for the ratio r of the turbine step
+// (TMolino::ProcesarFila): (1 - r^(2/3))^1.5 limited to [0.00001, 0.999999]; r >= 1 gives
+// 0.00001 and r <= 0 (or NaN) gives 0.999999.
 NReal FactorEstela(NReal r);
 
 // ---------------------------------------------------------------------------------------------
