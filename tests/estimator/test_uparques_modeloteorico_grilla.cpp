@@ -78,6 +78,19 @@ void ExpectCerca(double esperado, double obtenido, double escala, const std::str
 
 }  // namespace
 
+namespace {
+// 72 sectors and 10 bins with centres 1e-4 .. 1e-3 MW/m2.
+std::unique_ptr<TParque_ModeloEmpirico> Empirico() {
+  auto e = std::make_unique<TParque_ModeloEmpirico>();
+  e->aTramo = TMatR(72, 10);
+  e->bordesPv3 = TVectR(11);
+  e->centrosPv3 = TVectR(10);
+  for (int j = 1; j <= 11; ++j) e->bordesPv3.pv[j] = (j - 0.5) * 1e-4;
+  for (int j = 1; j <= 10; ++j) e->centrosPv3.pv[j] = j * 1e-4;
+  return e;
+}
+}  // namespace
+
 // ---------------------------------------------------------------------------------------------
 // Against the independent Python reference of the set-up and the march.
 
@@ -394,19 +407,6 @@ TEST(MarchaEstela, ErroresDeLaGrilla) {
 // ---------------------------------------------------------------------------------------------
 // Station factor
 
-namespace {
-// 72 sectors and 10 bins with centres 1e-4 .. 1e-3 MW/m2.
-std::unique_ptr<TParque_ModeloEmpirico> Empirico() {
-  auto e = std::make_unique<TParque_ModeloEmpirico>();
-  e->aTramo = TMatR(72, 10);
-  e->bordesPv3 = TVectR(11);
-  e->centrosPv3 = TVectR(10);
-  for (int j = 1; j <= 11; ++j) e->bordesPv3.pv[j] = (j - 0.5) * 1e-4;
-  for (int j = 1; j <= 10; ++j) e->centrosPv3.pv[j] = j * 1e-4;
-  return e;
-}
-}  // namespace
-
 TEST(FactorMeteo, TablaDeSectoresYTramos) {
   auto e = Empirico();
   auto m = Modelo({{0, 0}}, {});
@@ -497,6 +497,19 @@ TEST(PotenciaParque, MastilFueraDeLasEstelasYCasosLimite) {
   EXPECT_TRUE(convergio);
   EXPECT_EQ(m->marchasUltimaPotencia, 1);
   EXPECT_NEAR(libre, medida, 1e-15);
+  // With a station factor the mast reads the free stream times the factor, so the free stream
+  // found is dpvMedida / factor, still in one march.
+  auto e = Empirico();
+  m->modeloEmpirico = e.get();
+  m->meteo_etha.LlenarUnos();
+  m->meteo_etha.MultiplicarPorEscalar(0.9);
+  m->PrepararGrilla(false, 0, medida);
+  EXPECT_EQ(m->factorMeteo, 0.9);
+  m->PotenciaParque(convergio, dpvMastil, 1.225, medida, 1e9, libre);
+  EXPECT_TRUE(convergio);
+  EXPECT_EQ(m->marchasUltimaPotencia, 1);
+  EXPECT_NEAR(libre, medida / 0.9, 1e-15);
+  EXPECT_NEAR(dpvMastil, medida, 1e-15);
   // No wind: 0 without a march, the outputs untouched.
   convergio = true;
   dpvMastil = libre = -7;
