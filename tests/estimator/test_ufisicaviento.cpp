@@ -83,22 +83,32 @@ TEST(FisicaViento, VelocidadDeDensidadNegativaONanLanza) {
 }
 
 TEST(FisicaViento, DensidadAireBandaYNaN) {
-  // Bounds of the band are kept: pick pr so that r lands exactly on them with t = 0, hr = 0.
-  // r = 0.34848*pr/273.16; solve for pr and check the result is within one ulp of the bound.
   const double nan = std::numeric_limits<double>::quiet_NaN();
   EXPECT_EQ(DensidadAire(nan, 1013, 50), 1.18);
   EXPECT_EQ(DensidadAire(15, nan, 50), 1.18);
   EXPECT_EQ(DensidadAire(15, 1013, nan), 1.18);
-  // 1.1 and 1.3 themselves: pr = r*273.16/0.34848 lands within rounding of the bound; whatever
-  // side it falls on, the result is either the value itself (inside) or 1.18 (outside).
+  // The bounds themselves are kept. With t = 0 and hr = 0 the density is 0.34848 pr / 273.16:
+  // look, a few ulps around pr = bound * 273.16 / 0.34848, for a pressure that lands exactly on
+  // the bound, and for one whose density is the next double outside it.
   for (double cota : {1.1, 1.3}) {
-    const double pr = cota * 273.16 / 0.34848;
-    const double r = 0.34848 * pr / 273.16;
-    const double esperado = (r >= 1.1 && r <= 1.3) ? r : 1.18;
-    EXPECT_EQ(DensidadAire(0, pr, 0), esperado);
+    const double afuera = std::nextafter(cota, cota < 1.2 ? 0.0 : 2.0);
+    bool enCota = false, fuera = false;
+    double pr = std::nextafter(cota * 273.16 / 0.34848, 0.0);
+    for (int k = 0; k < 400; ++k, pr = std::nextafter(pr, 0.0)) {
+      for (double q : {pr, cota * 273.16 / 0.34848 * 2 - pr}) {
+        const double r = 0.34848 * q / 273.16;
+        if (r == cota && !enCota) {
+          EXPECT_EQ(DensidadAire(0, q, 0), cota);
+          enCota = true;
+        }
+        if (r == afuera && !fuera) {
+          EXPECT_EQ(DensidadAire(0, q, 0), 1.18);
+          fuera = true;
+        }
+      }
+    }
+    EXPECT_TRUE(enCota && fuera) << cota;
   }
-  EXPECT_EQ(DensidadAire(0, 1.3 * 273.16 / 0.34848 * 1.001, 0), 1.18);
-  EXPECT_EQ(DensidadAire(0, 1.1 * 273.16 / 0.34848 * 0.999, 0), 1.18);
 }
 
 TEST(FisicaViento, RellenarConCeros) {
