@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <clocale>
+#include <locale.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -483,7 +485,9 @@ class TEscritorXlsx {
       chart_axis_set_name(ax, Utf8Valido(e.titulo).c_str());
       chart_axis_set_name_font(ax, &fuente);
     }
-    lxw_chart_font numeros = Fuente(g, e.orientacion);
+    // The application turns positive orientations counter-clockwise, the file's rotation
+    // clockwise.
+    lxw_chart_font numeros = Fuente(g, -e.orientacion);
     if (g.tamanoFuente || e.orientacion != 0) chart_axis_set_num_font(ax, &numeros);
     if (!e.formatoNumero.empty()) chart_axis_set_num_format(ax, Utf8Valido(e.formatoNumero).c_str());
     if (e.minimo) chart_axis_set_min(ax, *e.minimo);
@@ -511,7 +515,8 @@ class TEscritorXlsx {
       chart_axis_minor_gridlines_set_line(ax, &l);
   }
 
-  void EscribirSerie(const TGraficoLibro& g, const TSerieLibro& s, lxw_chart* chart) {
+  void EscribirSerie(const TGraficoLibro& g, const TSerieLibro& s, size_t indice,
+                     lxw_chart* chart) {
     lxw_chart_series* se = chart_add_series(chart, nullptr, nullptr);
     if (se == nullptr) throw EErrorGeneral("No puedo escribir el gráfico: '" + g.Nombre() + "'");
     const std::string hoja = Utf8Valido(s.hoja->Nombre());
@@ -534,6 +539,17 @@ class TEscritorXlsx {
         marcador = *s.estiloMarcador == -4142 ? LXW_CHART_MARKER_NONE : LXW_CHART_MARKER_AUTOMATIC;
       else if (s.tipo != tg && DeLineasOPuntos(s.tipo))
         marcador = ConMarcadores(s.tipo) ? LXW_CHART_MARKER_AUTOMATIC : LXW_CHART_MARKER_NONE;
+      // An automatic marker with a size or colours of its own needs a symbol of its own in the
+      // file: the one the application would pick for the series' place in the chart.
+      const bool conFormato = s.tamanoMarcador || s.colorFondoMarcador || s.colorFrenteMarcador;
+      if (conFormato && (!marcador || *marcador == LXW_CHART_MARKER_AUTOMATIC) &&
+          (marcador || ConMarcadores(tg))) {
+        static constexpr uint8_t simbolos[] = {LXW_CHART_MARKER_DIAMOND, LXW_CHART_MARKER_SQUARE,
+                                               LXW_CHART_MARKER_TRIANGLE, LXW_CHART_MARKER_X,
+                                               LXW_CHART_MARKER_STAR,     LXW_CHART_MARKER_CIRCLE,
+                                               LXW_CHART_MARKER_PLUS};
+        marcador = simbolos[indice % 7];
+      }
       if (marcador) chart_series_set_marker_type(se, *marcador);
       if (s.tamanoMarcador && marcador != LXW_CHART_MARKER_NONE)
         chart_series_set_marker_size(se, static_cast<uint8_t>(std::clamp(*s.tamanoMarcador, 2, 72)));
@@ -567,7 +583,7 @@ class TEscritorXlsx {
   }
 
   void EscribirGrafico(const TGraficoLibro& g, lxw_chart* chart) {
-    for (const TSerieLibro& s : g.Series()) EscribirSerie(g, s, chart);
+    for (size_t i = 0; i < g.Series().size(); ++i) EscribirSerie(g, g.Series()[i], i, chart);
     if (g.tieneTitulo && !g.titulo.empty()) {
       chart_title_set_name(chart, Utf8Valido(g.titulo).c_str());
       lxw_chart_font f = Fuente(g);
@@ -596,6 +612,29 @@ class TEscritorXlsx {
   std::map<std::string, lxw_format*> formatos_;
 };
 
+// libxlsxwriter writes numbers with the C library's formatting, which follows LC_NUMERIC: the
+// save runs with the "C" numeric locale on this thread, so that no decimal comma reaches the
+// file whatever the process locale is.
+class TLocaleNumericoC {
+ public:
+  TLocaleNumericoC() {
+    c_ = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    if (c_ != static_cast<locale_t>(nullptr)) previo_ = uselocale(c_);
+  }
+  ~TLocaleNumericoC() {
+    if (c_ != static_cast<locale_t>(nullptr)) {
+      uselocale(previo_);
+      freelocale(c_);
+    }
+  }
+  TLocaleNumericoC(const TLocaleNumericoC&) = delete;
+  TLocaleNumericoC& operator=(const TLocaleNumericoC&) = delete;
+
+ private:
+  locale_t c_;
+  locale_t previo_ = static_cast<locale_t>(nullptr);
+};
+
 bool TerminaEnXlsx(const std::string& s) {
   return s.size() >= 5 && IgualesSinCaso(std::string_view(s).substr(s.size() - 5), ".xlsx");
 }
@@ -610,6 +649,7 @@ std::filesystem::path TLibroCalculo::GuardarComo(const std::filesystem::path& ar
   std::filesystem::path temporal = destino;
   temporal += ".tmp" + IntToStr(static_cast<int64_t>(getpid()));
 
+  TLocaleNumericoC localeC;
   lxw_workbook_options opciones{};
   lxw_workbook* wb = workbook_new_opt(temporal.string().c_str(), &opciones);
   if (wb == nullptr) throw EInOutError("No puedo crear el archivo: " + destino.string(), destino);
@@ -625,9 +665,7 @@ std::filesystem::path TLibroCalculo::GuardarComo(const std::filesystem::path& ar
   std::error_code ec;
   if (e != LXW_NO_ERROR) {
     std::filesystem::remove(temporal, ec);
-    throw EInOutError("No puedo escribir el archivo: " + destino.string() + " (" +
-                          lxw_strerror(e) + ")",
-                      destino);
+    throw EInOutError("No puedo escribir el archivo: " + destino.string(), destino);
   }
   std::filesystem::rename(temporal, destino, ec);
   if (ec) {
