@@ -38,9 +38,10 @@ void AsegurarAplicacionGrafica() {
       std::getenv("WAYLAND_DISPLAY") == nullptr) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
   }
-  // Kept for the life of the process, as a window's application would be.
-  static std::unique_ptr<QGuiApplication> aplicacion =
-      std::make_unique<QGuiApplication>(argc, argv);
+  // Kept for the life of the process and never destroyed: destroying it from the exit
+  // handlers, after Qt's own thread storage is gone, crashes.
+  static QGuiApplication* aplicacion = new QGuiApplication(argc, argv);
+  (void)aplicacion;
   // Qt has just set the process locale to the user's; numbers never follow it.
   std::setlocale(LC_NUMERIC, "C");
 }
@@ -177,9 +178,14 @@ void TLienzoQt::Rectangulo(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   const QPen p = PincelQt();
   if (w <= 1 || h <= 1) {
     // Nothing inside: the outline collapses to a line along the left or top edge.
+    // A 1-pixel flat-capped line leaves out its end point, as the toolkit's lines do.
     if (p.style() != Qt::NoPen) {
       pintor_.setPen(p);
-      pintor_.drawLine(x1, y1, x1 + std::max(w - 1, 0), y1 + std::max(h - 1, 0));
+      if (w <= 1) {
+        pintor_.drawLine(x1, y1, x1, y2);
+      } else {
+        pintor_.drawLine(x1, y1, x2, y1);
+      }
     }
     return;
   }
