@@ -269,7 +269,7 @@ TSerieLibro& TGraficoLibro::Serie(int32_t i) {
 
 TLibroCalculo::TLibroCalculo() {
   auto hoja = std::make_unique<THojaCalculo>(*this);
-  hoja->nombre_ = "Hoja1";
+  hoja->nombre_ = "Sheet1";
   activa_ = hoja.get();
   hojas_.push_back(std::move(hoja));
 }
@@ -295,7 +295,7 @@ void TLibroCalculo::Insertar(std::unique_ptr<THojaLibro> hoja) {
 
 THojaCalculo& TLibroCalculo::AgregarHoja() {
   auto hoja = std::make_unique<THojaCalculo>(*this);
-  hoja->nombre_ = NombreLibre("Hoja");
+  hoja->nombre_ = NombreLibre("Sheet");
   THojaCalculo& r = *hoja;
   Insertar(std::move(hoja));
   return r;
@@ -303,7 +303,7 @@ THojaCalculo& TLibroCalculo::AgregarHoja() {
 
 TGraficoLibro& TLibroCalculo::AgregarGrafico() {
   auto grafico = std::make_unique<TGraficoLibro>(*this);
-  grafico->nombre_ = NombreLibre("Gráfico");
+  grafico->nombre_ = NombreLibre("Chart");
   TGraficoLibro& r = *grafico;
   Insertar(std::move(grafico));
   activa_ = &r;

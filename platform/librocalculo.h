@@ -8,7 +8,9 @@
 // here and the whole workbook is written when it is saved.
 //
 // Behaviour taken from the application:
-//  * a new workbook holds one empty worksheet "Hoja1";
+//  * a new workbook holds one empty worksheet "Sheet1"; sheets added without a name are
+//    "SheetN" and "ChartN" (the names of the application's English edition, which do not
+//    clash with the Spanish "hoja1" that callers give their sheets);
 //  * a worksheet or chart sheet added without a position goes before the active sheet; a new
 //    chart sheet becomes the active sheet, a new worksheet does not;
 //  * sheet names are unique without regard to ASCII case, 1 to 31 characters, none of
@@ -233,10 +235,10 @@ class TLibroCalculo {
   TLibroCalculo(const TLibroCalculo&) = delete;
   TLibroCalculo& operator=(const TLibroCalculo&) = delete;
 
-  // Worksheets.Add with no position: a new worksheet before the active sheet, named "HojaN"
+  // Worksheets.Add with no position: a new worksheet before the active sheet, named "SheetN"
   // with the first N free; the active sheet does not change.
   THojaCalculo& AgregarHoja();
-  // Charts.Add: a new chart sheet before the active sheet, named "GráficoN"; it becomes the
+  // Charts.Add: a new chart sheet before the active sheet, named "ChartN"; it becomes the
   // active sheet.
   TGraficoLibro& AgregarGrafico();
   // Worksheets(i), counted from 1 among the worksheets in tab order.

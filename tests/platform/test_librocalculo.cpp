@@ -20,21 +20,21 @@ namespace {
 TEST(LibroCalculo, HojasNuevasVanAntesDeLaActivaYLosGraficosPasanAActivos) {
   TLibroCalculo libro;
   ASSERT_EQ(libro.NumeroHojas(), 1);
-  EXPECT_EQ(libro.Hoja(1).Nombre(), "Hoja1");
-  THojaCalculo& a = libro.AgregarHoja();  // before Hoja1, which stays active
-  EXPECT_EQ(a.Nombre(), "Hoja2");
+  EXPECT_EQ(libro.Hoja(1).Nombre(), "Sheet1");
+  THojaCalculo& a = libro.AgregarHoja();  // before Sheet1, which stays active
+  EXPECT_EQ(a.Nombre(), "Sheet2");
   EXPECT_EQ(&libro.Hoja(1), &a);
-  EXPECT_EQ(libro.HojaActiva(), &libro.Hoja("HOJA1"));  // names match without regard to case
-  libro.Hoja("hoja1").Seleccionar();
+  EXPECT_EQ(libro.HojaActiva(), &libro.Hoja("SHEET1"));  // names match without regard to case
+  libro.Hoja("sheet1").Seleccionar();
   TGraficoLibro& g = libro.AgregarGrafico();
-  EXPECT_EQ(g.Nombre(), "Gráfico1");
+  EXPECT_EQ(g.Nombre(), "Chart1");
   EXPECT_EQ(libro.HojaActiva(), &g);
   THojaCalculo& b = libro.AgregarHoja();  // before the chart sheet
   std::vector<std::string> orden;
   for (const auto& h : libro.Hojas()) orden.push_back(h->Nombre());
-  EXPECT_EQ(orden, (std::vector<std::string>{"Hoja2", b.Nombre(), "Gráfico1", "Hoja1"}));
+  EXPECT_EQ(orden, (std::vector<std::string>{"Sheet2", b.Nombre(), "Chart1", "Sheet1"}));
   EXPECT_EQ(libro.NumeroHojas(), 3);  // the chart sheet is not a worksheet
-  EXPECT_EQ(&libro.Grafico("gráfico1"), &g);
+  EXPECT_EQ(&libro.Grafico("chart1"), &g);
 }
 
 TEST(LibroCalculo, ErroresDeNombresCeldasYRangos) {
@@ -43,7 +43,7 @@ TEST(LibroCalculo, ErroresDeNombresCeldasYRangos) {
   libro.AgregarHoja().FijarNombre("datos");
   EXPECT_THROW_MSG(h.FijarNombre("DATOS"), EErrorGeneral,
                    "Ya existe una hoja con el nombre: 'DATOS'");
-  h.FijarNombre("Hoja1");  // its own name again is no clash
+  h.FijarNombre("Sheet1");  // its own name again is no clash
   for (const char* malo : {"", "a:b", "a/b", "a\\b", "a?b", "a*b", "[a]", "'a", "a'",
                            "12345678901234567890123456789012"})
     EXPECT_THROW_MSG(h.FijarNombre(malo), EErrorGeneral,
@@ -200,7 +200,7 @@ hoja Datos
   E6 vacia [0.0]
   A7 n 7.25
   B7 s 'x'
-hoja Hoja1
+hoja Sheet1
 )";
 
 TEST(LibroCalculo, GuardaYSeLeeDeVueltaHojasCeldasFormatosYGrafico) {
