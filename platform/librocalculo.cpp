@@ -533,26 +533,22 @@ class TEscritorXlsx {
                                   static_cast<lxw_col_t>(s.colNombre - 1));
     const int32_t tg = g.TipoGrafico();
     if (DeLineasOPuntos(tg)) {
-      // Markers: the series' own style, else those of its type when it differs from the chart's.
-      std::optional<uint8_t> marcador;
-      if (s.estiloMarcador)
-        marcador = *s.estiloMarcador == -4142 ? LXW_CHART_MARKER_NONE : LXW_CHART_MARKER_AUTOMATIC;
-      else if (s.tipo != tg && DeLineasOPuntos(s.tipo))
-        marcador = ConMarcadores(s.tipo) ? LXW_CHART_MARKER_AUTOMATIC : LXW_CHART_MARKER_NONE;
-      // An automatic marker with a size or colours of its own needs a symbol of its own in the
-      // file: the one the application would pick for the series' place in the chart.
-      const bool conFormato = s.tamanoMarcador || s.colorFondoMarcador || s.colorFrenteMarcador;
-      if (conFormato && (!marcador || *marcador == LXW_CHART_MARKER_AUTOMATIC) &&
-          (marcador || ConMarcadores(tg))) {
+      // Markers: the series' own style, else those of its type. A series with markers gets
+      // the symbol that the application picks for its place in the chart, written out: the
+      // file's "automatic" would follow the chart type instead, and drops size and colours.
+      const bool conMarcadores =
+          s.estiloMarcador ? *s.estiloMarcador != -4142 : ConMarcadores(s.tipo);
+      if (conMarcadores) {
         static constexpr uint8_t simbolos[] = {LXW_CHART_MARKER_DIAMOND, LXW_CHART_MARKER_SQUARE,
                                                LXW_CHART_MARKER_TRIANGLE, LXW_CHART_MARKER_X,
                                                LXW_CHART_MARKER_STAR,     LXW_CHART_MARKER_CIRCLE,
                                                LXW_CHART_MARKER_PLUS};
-        marcador = simbolos[indice % 7];
+        chart_series_set_marker_type(se, simbolos[indice % 7]);
+        if (s.tamanoMarcador)
+          chart_series_set_marker_size(se, static_cast<uint8_t>(std::clamp(*s.tamanoMarcador, 2, 72)));
+      } else {
+        chart_series_set_marker_type(se, LXW_CHART_MARKER_NONE);
       }
-      if (marcador) chart_series_set_marker_type(se, *marcador);
-      if (s.tamanoMarcador && marcador != LXW_CHART_MARKER_NONE)
-        chart_series_set_marker_size(se, static_cast<uint8_t>(std::clamp(*s.tamanoMarcador, 2, 72)));
       lxw_chart_fill mf{};
       if (s.colorFondoMarcador) {
         mf.color = ALxw(*s.colorFondoMarcador);

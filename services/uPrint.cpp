@@ -5,7 +5,6 @@
 #include <functional>
 #include <limits>
 
-#include "numerics/uauxiliares.h"
 #include "platform/errores.h"
 #include "platform/redondeo.h"
 #include "platform/rtltexto.h"
@@ -59,8 +58,9 @@ void PorSerie(const TDAOfMatOfNReal& datos, int32_t k, TDAofNReal& res,
 // Number formats go to the application in its own notation, whose decimal separator is the
 // point whatever the user's: a comma there would group thousands instead.
 std::string FormatoDecimalesDelLibro(int32_t n) {
-  FormatoEstandar guard;
-  return FormatoDecimales(n);
+  std::string f = FormatoDecimales(n);
+  if (f.size() > 1) f[1] = '.';  // "0" + separator + zeros
+  return f;
 }
 
 std::string FormatoFechas(double pasoFecha) {
