@@ -1,5 +1,7 @@
 #include "platform/jpeg.h"
 
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -7,8 +9,6 @@
 #include <fstream>
 #include <string>
 #include <system_error>
-
-#include <jpeglib.h>
 
 #include "platform/errores.h"
 
@@ -58,8 +58,7 @@ bool Comprimir(const uint8_t* rgb, int32_t ancho, int32_t alto, int64_t paso, in
   jpeg_set_quality(&cinfo, calidad, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW fila =
-        const_cast<JSAMPROW>(rgb + static_cast<int64_t>(cinfo.next_scanline) * paso);
+    JSAMPROW fila = const_cast<JSAMPROW>(rgb + static_cast<int64_t>(cinfo.next_scanline) * paso);
     jpeg_write_scanlines(&cinfo, &fila, 1);
   }
   jpeg_finish_compress(&cinfo);

@@ -19,7 +19,8 @@ constexpr const char* kArchivoLetra = "/usr/share/fonts/truetype/dejavu/DejaVuSa
 
 QPolygon APoligono(const std::vector<TPunto>& puntos) {
   QPolygon p(static_cast<int>(puntos.size()));
-  for (size_t i = 0; i < puntos.size(); ++i) p[static_cast<int>(i)] = QPoint(puntos[i].x, puntos[i].y);
+  for (size_t i = 0; i < puntos.size(); ++i)
+    p[static_cast<int>(i)] = QPoint(puntos[i].x, puntos[i].y);
   return p;
 }
 
@@ -75,13 +76,11 @@ TLienzoQt::TLienzoQt(QImage& imagen) : imagen_(&imagen) {
 
 TLienzoQt::TLienzoQt(int32_t ancho, int32_t alto) {
   if (!(ancho > 0 && alto > 0)) {
-    throw EErrorGeneral("Tamaño de imagen no válido: " + IntToStr(ancho) + " x " +
-                        IntToStr(alto));
+    throw EErrorGeneral("Tamaño de imagen no válido: " + IntToStr(ancho) + " x " + IntToStr(alto));
   }
   propia_.emplace(ancho, alto, QImage::Format_RGB32);
   if (propia_->isNull()) {
-    throw EErrorGeneral("Tamaño de imagen no válido: " + IntToStr(ancho) + " x " +
-                        IntToStr(alto));
+    throw EErrorGeneral("Tamaño de imagen no válido: " + IntToStr(ancho) + " x " + IntToStr(alto));
   }
   propia_->fill(Qt::white);
   imagen_ = &*propia_;
@@ -105,10 +104,15 @@ int32_t TLienzoQt::Alto() const { return imagen_->height(); }
 
 void TLienzoQt::AlCambiar(TCambioLienzo cambio) {
   switch (cambio) {
-    case TCambioLienzo::TamanoLetra: letraVigente_ = false; break;
+    case TCambioLienzo::TamanoLetra:
+      letraVigente_ = false;
+      break;
     case TCambioLienzo::Recorte:
-    case TCambioLienzo::Recortando: PrepararRecorte(); break;
-    default: break;
+    case TCambioLienzo::Recortando:
+      PrepararRecorte();
+      break;
+    default:
+      break;
   }
 }
 
@@ -137,11 +141,20 @@ QPen TLienzoQt::PincelQt() const {
   } else {
     p.setCapStyle(Qt::FlatCap);
     switch (EstiloPincel()) {
-      case psDot: p.setDashPattern({1, 2}); break;
-      case psDash: p.setDashPattern({6, 2}); break;
-      case psDashDot: p.setDashPattern({6, 2, 1, 2}); break;
-      case psDashDotDot: p.setDashPattern({6, 2, 1, 2, 1, 2}); break;
-      default: break;
+      case psDot:
+        p.setDashPattern({1, 2});
+        break;
+      case psDash:
+        p.setDashPattern({6, 2});
+        break;
+      case psDashDot:
+        p.setDashPattern({6, 2, 1, 2});
+        break;
+      case psDashDotDot:
+        p.setDashPattern({6, 2, 1, 2, 1, 2});
+        break;
+      default:
+        break;
     }
   }
   return p;
@@ -232,8 +245,9 @@ void TLienzoQt::RellenarRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
 TTamanoTexto TLienzoQt::ExtensionTexto(const std::string& texto) {
   const QFontMetrics fm(Letra());
-  return {fm.horizontalAdvance(QString::fromUtf8(texto.data(), static_cast<qsizetype>(texto.size()))),
-          fm.height()};
+  return {
+      fm.horizontalAdvance(QString::fromUtf8(texto.data(), static_cast<qsizetype>(texto.size()))),
+      fm.height()};
 }
 
 void TLienzoQt::Texto(int32_t x, int32_t y, const std::string& texto) {

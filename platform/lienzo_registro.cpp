@@ -36,13 +36,27 @@ void TLienzoRegistro::Anotar(const char* nombre, std::initializer_list<int64_t> 
 
 void TLienzoRegistro::AlCambiar(TCambioLienzo cambio) {
   switch (cambio) {
-    case TCambioLienzo::ColorPincel: Anotar("ColorPincel", {ColorPincel()}); break;
-    case TCambioLienzo::AnchoPincel: Anotar("AnchoPincel", {AnchoPincel()}); break;
-    case TCambioLienzo::EstiloPincel: Anotar("EstiloPincel", {EstiloPincel()}); break;
-    case TCambioLienzo::ColorBrocha: Anotar("ColorBrocha", {ColorBrocha()}); break;
-    case TCambioLienzo::EstiloBrocha: Anotar("EstiloBrocha", {EstiloBrocha()}); break;
-    case TCambioLienzo::TamanoLetra: Anotar("TamanoLetra", {TamanoLetra()}); break;
-    case TCambioLienzo::ColorLetra: Anotar("ColorLetra", {ColorLetra()}); break;
+    case TCambioLienzo::ColorPincel:
+      Anotar("ColorPincel", {ColorPincel()});
+      break;
+    case TCambioLienzo::AnchoPincel:
+      Anotar("AnchoPincel", {AnchoPincel()});
+      break;
+    case TCambioLienzo::EstiloPincel:
+      Anotar("EstiloPincel", {EstiloPincel()});
+      break;
+    case TCambioLienzo::ColorBrocha:
+      Anotar("ColorBrocha", {ColorBrocha()});
+      break;
+    case TCambioLienzo::EstiloBrocha:
+      Anotar("EstiloBrocha", {EstiloBrocha()});
+      break;
+    case TCambioLienzo::TamanoLetra:
+      Anotar("TamanoLetra", {TamanoLetra()});
+      break;
+    case TCambioLienzo::ColorLetra:
+      Anotar("ColorLetra", {ColorLetra()});
+      break;
     case TCambioLienzo::OrientacionLetra:
       Anotar("OrientacionLetra", {OrientacionLetra()});
       break;
@@ -51,8 +65,12 @@ void TLienzoRegistro::AlCambiar(TCambioLienzo cambio) {
       Anotar("Recorte", {r.izquierda, r.arriba, r.derecha, r.abajo});
       break;
     }
-    case TCambioLienzo::Recortando: Anotar("Recortando", {Recortando() ? 1 : 0}); break;
-    case TCambioLienzo::Posicion: Anotar("MoverA", {PosicionActual().x, PosicionActual().y}); break;
+    case TCambioLienzo::Recortando:
+      Anotar("Recortando", {Recortando() ? 1 : 0});
+      break;
+    case TCambioLienzo::Posicion:
+      Anotar("MoverA", {PosicionActual().x, PosicionActual().y});
+      break;
   }
 }
 

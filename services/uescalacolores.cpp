@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-
 namespace {
 
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
@@ -36,10 +35,26 @@ TColor TEscalaColor::ColorDeValor(NReal x) const {
   const long double gl = g;
   long double r = 0, v = 0, a = 0;
   switch (k) {
-    case 0: r = 0; v = 4 * Frac(gl); a = 1; break;
-    case 1: r = 0; v = 1; a = 1 - 4 * Frac(gl - 0.25L); break;
-    case 2: r = 4 * Frac(gl - 0.5L); v = 1; a = 0; break;
-    default: r = 1; v = 1 - 4 * Frac(gl - 0.75L); a = 0; break;
+    case 0:
+      r = 0;
+      v = 4 * Frac(gl);
+      a = 1;
+      break;
+    case 1:
+      r = 0;
+      v = 1;
+      a = 1 - 4 * Frac(gl - 0.25L);
+      break;
+    case 2:
+      r = 4 * Frac(gl - 0.5L);
+      v = 1;
+      a = 0;
+      break;
+    default:
+      r = 1;
+      v = 1 - 4 * Frac(gl - 0.75L);
+      a = 0;
+      break;
   }
   return RGBAColor(Canal(r), Canal(v), Canal(a));
 }

@@ -7,12 +7,12 @@
 #include "platform/rtltexto.h"
 #include "services/uredondeoejes.h"
 
-const std::array<TColor, 15> PaletaColores = {clBlack, clMaroon, clGreen,  clOlive, clNavy,
-                                              clPurple, clTeal,  clGray,   clSilver, clRed,
-                                              clLime,  clYellow, clBlue,   clFuchsia, clAqua};
+const std::array<TColor, 15> PaletaColores = {clBlack,  clMaroon, clGreen, clOlive,   clNavy,
+                                              clPurple, clTeal,   clGray,  clSilver,  clRed,
+                                              clLime,   clYellow, clBlue,  clFuchsia, clAqua};
 const std::array<const char*, 15> NombresColores = {
-    "Negro", "Marrón", "Verde", "Oliva", "Azul marino", "Púrpura", "Verde azulado", "Gris",
-    "Plata", "Rojo",   "Lima",  "Amarillo", "Azul", "Fusia", "Agua"};
+    "Negro", "Marrón", "Verde", "Oliva",    "Azul marino", "Púrpura", "Verde azulado", "Gris",
+    "Plata", "Rojo",   "Lima",  "Amarillo", "Azul",        "Fusia",   "Agua"};
 const std::array<const char*, 5> NombresMarcadores = {"Circulo", "Cuadro", "Rombo", "Cruz", "X"};
 
 namespace {
@@ -76,11 +76,13 @@ void TEjeGrafico::AutoEscalar(NReal& datoMin_, NReal& datoMax_) {
 std::string TEjeGrafico::TextoMarca(int32_t i) const {
   const NReal v = static_cast<NReal>(static_cast<long double>(i) * paso + origen);
   switch (tipoEtiqueta) {
-    case 1: return IntToStr(Round(v));
-    case 2: return FormatDateTime(formatoFecha, v);
+    case 1:
+      return IntToStr(Round(v));
+    case 2:
+      return FormatDateTime(formatoFecha, v);
     default: {
-      const TFloatFormat f =
-          (formato >= 0 && formato <= 4) ? static_cast<TFloatFormat>(formato) : TFloatFormat::ffGeneral;
+      const TFloatFormat f = (formato >= 0 && formato <= 4) ? static_cast<TFloatFormat>(formato)
+                                                            : TFloatFormat::ffGeneral;
       return FloatToStrF(v, f, precision, digitos);
     }
   }
@@ -201,9 +203,15 @@ int32_t TGrafico::PixelY2(NReal y) const {
 
 void DibujarMarcador(TLienzo& lienzo, int32_t x, int32_t y, TTipoMarcador marcador, int32_t r) {
   switch (marcador) {
-    case TM_Circulo: lienzo.Elipse(x - r, y - r, x + r, y + r); break;
-    case TM_Cuadro: lienzo.Rectangulo(x - r, y - r, x + r, y + r); break;
-    case TM_Rombo: lienzo.Poligono({{x, y - r}, {x - r, y}, {x, y + r}, {x + r, y}}); break;
+    case TM_Circulo:
+      lienzo.Elipse(x - r, y - r, x + r, y + r);
+      break;
+    case TM_Cuadro:
+      lienzo.Rectangulo(x - r, y - r, x + r, y + r);
+      break;
+    case TM_Rombo:
+      lienzo.Poligono({{x, y - r}, {x - r, y}, {x, y + r}, {x + r, y}});
+      break;
     case TM_Cruz:
       lienzo.MoverA(x - r, y);
       lienzo.LineaA(x + r, y);
@@ -284,9 +292,8 @@ void TGrafico::DibujarBarras(TLienzo& lienzo, const TListaSeries& lista) {
   const size_t n0 = nS > 0 ? lista.front()->valores.size() : 0;
   if (nS > 0 && n0 > 0) {
     const int32_t y0 = PixelY1(0);
-    const int32_t a =
-        Trunc32(static_cast<double>(derecha - izquierda) / static_cast<double>(nS) /
-                static_cast<double>(n0) * 0.9);
+    const int32_t a = Trunc32(static_cast<double>(derecha - izquierda) / static_cast<double>(nS) /
+                              static_cast<double>(n0) * 0.9);
     const int32_t b = Trunc32(a * 0.9 / 10);
     for (size_t i = 0; i < nS; ++i) {
       const TSerieGrafico& s = *lista[i];
@@ -370,7 +377,8 @@ void RangoAreasApiladas(NReal& lo, NReal& hi, int32_t& n, const TListaSeries& li
 
 int32_t AnchoMaximoMarcas(const TEjeGrafico& eje, TLienzo& lienzo) {
   int32_t m = 0;
-  for (int32_t i = 0; i <= eje.divisiones; ++i) m = std::max(m, lienzo.AnchoTexto(eje.TextoMarca(i)));
+  for (int32_t i = 0; i <= eje.divisiones; ++i)
+    m = std::max(m, lienzo.AnchoTexto(eje.TextoMarca(i)));
   return m;
 }
 

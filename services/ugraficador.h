@@ -75,8 +75,8 @@ class TSerieGrafico {
   // With a chart: the chart's next palette colour in all four colours, its next marker and its
   // default kind. Without one (abscissa series): black, TM_Cruz, kind 0. The series is not
   // added to the chart: the caller does that with AgregarSerie.
-  TSerieGrafico(std::string nombre_, TDAofNReal valores_, TSerieGrafico* serieX_,
-                TGrafico* grafico, std::string formato_, bool esAbscisa);
+  TSerieGrafico(std::string nombre_, TDAofNReal valores_, TSerieGrafico* serieX_, TGrafico* grafico,
+                std::string formato_, bool esAbscisa);
 
   // The format text names dates: it holds "-" or "/", or is "c".
   bool EsFormatoFecha() const;
@@ -168,8 +168,8 @@ class TGrafico {
   NReal escalaX = 0, escalaY1 = 0, escalaY2 = 0;
   NReal xMin = 0, xMax = 0, y1Min = 0, y1Max = 0, y2Min = 0, y2Max = 0;
   int32_t margenH = 0, margenV = 0, altoTitulo = 0, altoTituloX = 0, altoTituloY1 = 0,
-          anchoLeyenda = 0, anchoEtiquetas = 0, altoLetra = 0, anchoMarcasY1 = 0,
-          anchoMarcasY2 = 0, anchoMarcasX = 0;
+          anchoLeyenda = 0, anchoEtiquetas = 0, altoLetra = 0, anchoMarcasY1 = 0, anchoMarcasY2 = 0,
+          anchoMarcasX = 0;
 
  private:
   int32_t PixelY(int32_t eje, NReal y) const { return eje == 0 ? PixelY1(y) : PixelY2(y); }

@@ -51,8 +51,7 @@ TEST(Lienzo, ColorDeBrochaVuelveSolidaLaBrochaTransparente) {
   // The style set after the colour stays.
   l.EstiloBrocha(bsClear);
   EXPECT_EQ(l.EstiloBrocha(), bsClear);
-  const std::vector<std::string> esperado = {"EstiloBrocha 1", "ColorBrocha 255",
-                                             "EstiloBrocha 1"};
+  const std::vector<std::string> esperado = {"EstiloBrocha 1", "ColorBrocha 255", "EstiloBrocha 1"};
   EXPECT_EQ(l.operaciones, esperado);
 }
 
@@ -82,7 +81,7 @@ TEST(Lienzo, RegistroAnotaCadaOperacionEnOrden) {
   EXPECT_EQ(l.AnchoTexto("año"), 21);
   EXPECT_EQ(l.AltoTexto("año"), 14);
   const std::vector<std::string> esperado = {
-      "TamanoLetra 14", "MoverA 1 2", "LineaA 3 4", "Poligono 1,2 3,4 5,6",
+      "TamanoLetra 14",     "MoverA 1 2",   "LineaA 3 4",     "Poligono 1,2 3,4 5,6",
       "Recorte 0 0 100 50", "Recortando 1", "Texto 10 20 año"};
   EXPECT_EQ(l.operaciones, esperado);
 }
@@ -120,10 +119,10 @@ TEST(LienzoQt, ClNoneNoPintaYBrochaTransparenteNoRellena) {
     TColor borde, centro;
   };
   const Caso casos[] = {
-      {clNone, clBlue, false, clBlue, clBlue},   // no outline: the fill reaches the edge
-      {clRed, clNone, false, clRed, clWhite},    // no fill
-      {clRed, clBlue, true, clRed, clWhite},     // clear brush set after the colour
-      {clNone, clNone, false, clWhite, clWhite}, // nothing at all
+      {clNone, clBlue, false, clBlue, clBlue},    // no outline: the fill reaches the edge
+      {clRed, clNone, false, clRed, clWhite},     // no fill
+      {clRed, clBlue, true, clRed, clWhite},      // clear brush set after the colour
+      {clNone, clNone, false, clWhite, clWhite},  // nothing at all
   };
   for (const Caso& c : casos) {
     TLienzoQt l(10, 10);
@@ -282,7 +281,8 @@ TEST(JPEG, CalidadMasBajaArchivoMasPequeno) {
     l->MoverA(i, 0);
     l->LineaA(299 - i, 199);
   }
-  const fs::path alta = Temporal("alta.jpg"), baja = Temporal("baja.jpg"), cero = Temporal("cero.jpg");
+  const fs::path alta = Temporal("alta.jpg"), baja = Temporal("baja.jpg"),
+                 cero = Temporal("cero.jpg");
   l->GuardarJPEG(alta, 100);
   l->GuardarJPEG(baja, 20);
   l->GuardarJPEG(cero, 0);  // taken as 1

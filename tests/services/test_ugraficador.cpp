@@ -62,8 +62,8 @@ TEST(Grafico, SeriesTomanColorYMarcadorDelCiclo) {
   TSerieGrafico* sx = g.AgregarSerie(Abscisa({1, 2}));
   std::vector<TSerieGrafico*> s;
   for (int i = 0; i < 16; ++i) {
-    s.push_back(g.AgregarSerie(
-        std::make_unique<TSerieGrafico>("s", TDAofNReal{1, 2}, sx, &g, "", false)));
+    s.push_back(
+        g.AgregarSerie(std::make_unique<TSerieGrafico>("s", TDAofNReal{1, 2}, sx, &g, "", false)));
   }
   EXPECT_EQ(s[0]->colorLinea, clBlack);
   EXPECT_EQ(s[1]->colorArea, clMaroon);
@@ -112,9 +112,9 @@ TEST(Grafico, AgregarSerieReparteLasListas) {
   TSerieGrafico* propia = g.AgregarSerie(std::move(conX));
 
   EXPECT_EQ(antes->serieX, nullptr);
-  EXPECT_EQ(despues->serieX, sx);     // the first abscissa series
-  EXPECT_EQ(despues->rol, 0);         // its role is left as it was
-  EXPECT_EQ(barras->serieX, nullptr); // only kind 2 takes one
+  EXPECT_EQ(despues->serieX, sx);      // the first abscissa series
+  EXPECT_EQ(despues->rol, 0);          // its role is left as it was
+  EXPECT_EQ(barras->serieX, nullptr);  // only kind 2 takes one
   EXPECT_EQ(propia->serieX, sx2);
   ASSERT_EQ(g.series.size(), 4u);
   ASSERT_EQ(g.seriesX.size(), 2u);
@@ -124,7 +124,7 @@ TEST(Grafico, AgregarSerieReparteLasListas) {
 
 TEST(Grafico, EsFormatoFecha) {
   const std::pair<const char*, bool> casos[] = {
-      {"yyyy-mm-dd", true}, {"dd/mm/yyyy", true}, {"c", true},  {"C", false},
+      {"yyyy-mm-dd", true}, {"dd/mm/yyyy", true}, {"c", true},   {"C", false},
       {"", false},          {"0.00", false},      {" c", false}, {"hh:nn", false}};
   for (const auto& [formato, fecha] : casos) {
     EXPECT_EQ(TSerieGrafico("s", {}, nullptr, nullptr, formato, true).EsFormatoFecha(), fecha)
@@ -216,8 +216,8 @@ TEST(EjeGrafico, TextoMarca) {
     e.digitos = 1;
     EXPECT_EQ(e.TextoMarca(0), "1234,6");
     e.tipoEtiqueta = 2;
-    e.origen = 42675.0;      // 2016-11-01
-    e.paso = 7.0 / 24;       // 07:00 at tick 1
+    e.origen = 42675.0;                              // 2016-11-01
+    e.paso = 7.0 / 24;                               // 07:00 at tick 1
     EXPECT_EQ(e.TextoMarca(1), "2016/11/01 07:00");  // "/" is the date separator in force
   }
   FormatSettings().DateSeparator = '-';
@@ -235,8 +235,8 @@ TEST(Grafico, PixelesDeLosDatos) {
     int32_t x, y1, y2;
   };
   const Caso casos[] = {
-      {0, 100, 450, 250},      // offsets 0.5, 0.5, 200.5
-      {3.14, 257, 437, -378},  // 157.5 -> 157; 13.06 -> 13; 828.5 -> 828
+      {0, 100, 450, 250},       // offsets 0.5, 0.5, 200.5
+      {3.14, 257, 437, -378},   // 157.5 -> 157; 13.06 -> 13; 828.5 -> 828
       {-0.026, 100, 450, 255},  // -1.3 + 0.5 = -0.8 truncates toward zero: 0; 195.3 -> 195
       {-0.04, 99, 450, 258},    // -2 + 0.5 = -1.5 -> -1; 0.34 -> 0; 192.5 -> 192
       {1e9, 100 + 32767, 450 - 32767, 450 - 32767},
@@ -292,20 +292,30 @@ TEST(Pintores, LineasYMarcadores) {
   g.DibujarMarcadores(l, lista);
   // x: 100 + 0, 100 + 100, 100 + 200; y1: 450 - 40, 450 - 80, 450 - 120;
   // y2: 450 - 400, 450 - 300.
-  const Ops esperado = {
-      "ColorPincel 0", "AnchoPincel 2", "Polilinea 100,410 200,370 300,330",
-      "ColorPincel 0", "AnchoPincel 3", "ColorBrocha 0", "EstiloBrocha 1",
-      "Elipse 98 408 102 412", "Elipse 198 368 202 372", "Elipse 298 328 302 332",
-      "ColorPincel 128", "AnchoPincel 3", "ColorBrocha 128", "EstiloBrocha 1",
-      "Rectangulo 99 49 101 51", "Rectangulo 199 149 201 151"};
+  const Ops esperado = {"ColorPincel 0",
+                        "AnchoPincel 2",
+                        "Polilinea 100,410 200,370 300,330",
+                        "ColorPincel 0",
+                        "AnchoPincel 3",
+                        "ColorBrocha 0",
+                        "EstiloBrocha 1",
+                        "Elipse 98 408 102 412",
+                        "Elipse 198 368 202 372",
+                        "Elipse 298 328 302 332",
+                        "ColorPincel 128",
+                        "AnchoPincel 3",
+                        "ColorBrocha 128",
+                        "EstiloBrocha 1",
+                        "Rectangulo 99 49 101 51",
+                        "Rectangulo 199 149 201 151"};
   EXPECT_EQ(l.operaciones, esperado);
 
   // Without an abscissa series there are no points (nothing to read x from).
   TSerieGrafico suelta("c", {1, 2}, nullptr, nullptr, "", false);
   TLienzoRegistro vacio(10, 10);
   g.DibujarMarcadores(vacio, {&suelta});
-  EXPECT_EQ(vacio.operaciones, (Ops{"ColorPincel 0", "AnchoPincel 3", "ColorBrocha 0",
-                                    "EstiloBrocha 1"}));
+  EXPECT_EQ(vacio.operaciones,
+            (Ops{"ColorPincel 0", "AnchoPincel 3", "ColorBrocha 0", "EstiloBrocha 1"}));
 }
 
 TEST(Pintores, AreasApiladas) {
@@ -342,8 +352,8 @@ TEST(Pintores, BarrasAgrupadas) {
   g.escalaY1 = 10;
   TListaSeries lista;
   for (int i = 0; i < 3; ++i) {
-    auto s = std::make_unique<TSerieGrafico>("s", TDAofNReal{1, 2, 3, 4, 5, 6, 7}, nullptr, &g,
-                                             "", false);
+    auto s = std::make_unique<TSerieGrafico>("s", TDAofNReal{1, 2, 3, 4, 5, 6, 7}, nullptr, &g, "",
+                                             false);
     s->tipo = 3;
     lista.push_back(g.AgregarSerie(std::move(s)));
   }
@@ -352,8 +362,8 @@ TEST(Pintores, BarrasAgrupadas) {
   const Ops& o = l.operaciones;
   ASSERT_EQ(o.size(), 3u * 7u * 2u + 1u);
   EXPECT_EQ(o[0], "ColorBrocha 0");
-  EXPECT_EQ(o[1], "Rectangulo 9 390 51 400");    // series 0, bar 0: value 1 -> 400 - 10
-  EXPECT_EQ(o[3], "Rectangulo 138 380 180 400"); // series 0, bar 1
+  EXPECT_EQ(o[1], "Rectangulo 9 390 51 400");     // series 0, bar 0: value 1 -> 400 - 10
+  EXPECT_EQ(o[3], "Rectangulo 138 380 180 400");  // series 0, bar 1
   EXPECT_EQ(o[14], "ColorBrocha 128");
   EXPECT_EQ(o[15], "Rectangulo 51 390 93 400");  // series 1, bar 0
   EXPECT_EQ(o.back(), "OrientacionLetra 0");
@@ -380,10 +390,16 @@ TEST(Pintores, ColumnaDePorcentajes) {
   g.DibujarPorcentajes(l, lista);
   // bottom 200; 50: top = 200 - 100 = 100; 1 %: nothing, a colour spent; 30: h = 100,
   // top = 140 - 100 = 40; 15: h = 160, top = 170 - 160 = 10.
-  const Ops esperado = {"AnchoPincel 2",     "OrientacionLetra 0", "ColorBrocha 65535",
-                        "Rectangulo 11 100 110 200", "ColorBrocha 128", "ColorBrocha 32768",
-                        "Rectangulo 11 40 110 100", "ColorBrocha 32896",
-                        "Rectangulo 11 10 110 40", "ColorBrocha 8388608"};
+  const Ops esperado = {"AnchoPincel 2",
+                        "OrientacionLetra 0",
+                        "ColorBrocha 65535",
+                        "Rectangulo 11 100 110 200",
+                        "ColorBrocha 128",
+                        "ColorBrocha 32768",
+                        "Rectangulo 11 40 110 100",
+                        "ColorBrocha 32896",
+                        "Rectangulo 11 10 110 40",
+                        "ColorBrocha 8388608"};
   EXPECT_EQ(l.operaciones, esperado);
   EXPECT_EQ(g.yPorcentajes, (TDAofI{150, 0, 70, 25}));
   EXPECT_EQ(g.indiceColor, 5);
@@ -401,14 +417,21 @@ TEST(Pintores, Cajas) {
   // Corners (1, 10) and (3, 20): pixels 150..250, 410..370; the caption (7 x 14 per char at
   // size 14) is centred at (200, 390): 200 - 7 = 193 and 390 - 7 = 383.
   const Caso casos[] = {
-      {clYellow, clBlack, "ab",
+      {clYellow,
+       clBlack,
+       "ab",
        {"EstiloPincel 0", "EstiloBrocha 0", "ColorPincel 0", "ColorBrocha 65535",
         "Rectangulo 150 410 250 370", "ColorBrocha 65535", "ColorLetra 0", "Texto 193 383 ab"}},
-      {clNone, clNone, "ab",
+      {clNone,
+       clNone,
+       "ab",
        {"EstiloPincel 0", "EstiloBrocha 0", "ColorBrocha 536870911", "ColorLetra 0",
         "Texto 193 383 ab"}},
-      {clNone, clRed, "", {"EstiloPincel 0", "EstiloBrocha 0", "ColorPincel 255",
-                           "ColorBrocha 536870911", "Rectangulo 150 410 250 370"}},
+      {clNone,
+       clRed,
+       "",
+       {"EstiloPincel 0", "EstiloBrocha 0", "ColorPincel 255", "ColorBrocha 536870911",
+        "Rectangulo 150 410 250 370"}},
   };
   for (const Caso& c : casos) {
     TCajaGraficoXY caja(c.titulo, 1, 10, 3, 20);
@@ -438,11 +461,11 @@ TEST(Pintores, Logo) {
   l.TamanoLetra(8);
   l.operaciones.clear();
   DibujarLogo(l, 10, 20);
-  const Ops esperado = {
-      "ColorBrocha 2151423",  "RellenarRect 10 14 14 18", "ColorBrocha 16697987",
-      "RellenarRect 16 14 20 18", "ColorBrocha 26009",    "RellenarRect 16 20 20 24",
-      "ColorBrocha 52325",    "RellenarRect 10 20 14 24", "ColorBrocha 536870911",
-      "Texto 22 22 Dunaro"};
+  const Ops esperado = {"ColorBrocha 2151423",   "RellenarRect 10 14 14 18",
+                        "ColorBrocha 16697987",  "RellenarRect 16 14 20 18",
+                        "ColorBrocha 26009",     "RellenarRect 16 20 20 24",
+                        "ColorBrocha 52325",     "RellenarRect 10 20 14 24",
+                        "ColorBrocha 536870911", "Texto 22 22 Dunaro"};
   EXPECT_EQ(l.operaciones, esperado);
 }
 
@@ -479,24 +502,22 @@ TEST(Dibujar, SecuenciaCompletaDeUnGraficoPequeno) {
       "ColorBrocha 16777215", "RellenarRect 0 0 399 299", "EstiloPincel 0", "ColorPincel 0",
       "Rectangulo 42 7 368 251", "Texto 205 7 ",
       // legend: x0 = 400 - 7 - 7 = 386, cx = 386 - 2 - 7, cy = Trunc(14 + 7 + 0.5)
-      "ColorPincel 0", "AnchoPincel 3", "ColorBrocha 0", "EstiloBrocha 1",
-      "Elipse 375 19 379 23", "ColorPincel 0", "Texto 386 14 A",
+      "ColorPincel 0", "AnchoPincel 3", "ColorBrocha 0", "EstiloBrocha 1", "Elipse 375 19 379 23",
+      "ColorPincel 0", "Texto 386 14 A",
       // series in the plot: 10 * 32.6 + 0.5 -> 326, 5 * 48.8 + 0.5 -> 244
-      "Recorte 42 7 368 251", "Recortando 1", "AnchoPincel 2", "AnchoPincel 3",
-      "ColorPincel 0", "AnchoPincel 1", "Polilinea 42,251 368,7",
-      "ColorPincel 0", "AnchoPincel 3", "ColorBrocha 0", "EstiloBrocha 1",
-      "Elipse 40 249 44 253", "Elipse 366 5 370 9",
-      "AnchoPincel 1", "Recorte 42 7 368 251", "Recortando 1", "AnchoPincel 1",
+      "Recorte 42 7 368 251", "Recortando 1", "AnchoPincel 2", "AnchoPincel 3", "ColorPincel 0",
+      "AnchoPincel 1", "Polilinea 42,251 368,7", "ColorPincel 0", "AnchoPincel 3", "ColorBrocha 0",
+      "EstiloBrocha 1", "Elipse 40 249 44 253", "Elipse 366 5 370 9", "AnchoPincel 1",
+      "Recorte 42 7 368 251", "Recortando 1", "AnchoPincel 1",
       // tick labels on the whole canvas; hh = 7
-      "Recorte 0 0 400 300", "Recortando 1", "AnchoPincel 1", "ColorPincel 0",
-      "EstiloPincel 0", "ColorBrocha 16777215", "EstiloBrocha 0",
-      "OrientacionLetra 900", "Texto 35 286 0.00", "Texto 198 286 5.00",
-      "Texto 361 293 10.00", "OrientacionLetra 0",
-      "Texto 7 244 0.00", "Texto 7 122 2.50", "Texto 7 0 5.00",
+      "Recorte 0 0 400 300", "Recortando 1", "AnchoPincel 1", "ColorPincel 0", "EstiloPincel 0",
+      "ColorBrocha 16777215", "EstiloBrocha 0", "OrientacionLetra 900", "Texto 35 286 0.00",
+      "Texto 198 286 5.00", "Texto 361 293 10.00", "OrientacionLetra 0", "Texto 7 244 0.00",
+      "Texto 7 122 2.50", "Texto 7 0 5.00",
       // no axis titles; grid
-      "OrientacionLetra 0", "ColorPincel 16711680", "EstiloPincel 2",
-      "MoverA 42 251", "LineaA 42 7", "MoverA 205 251", "LineaA 205 7",
-      "MoverA 368 251", "LineaA 368 7", "MoverA 42 129", "LineaA 368 129"};
+      "OrientacionLetra 0", "ColorPincel 16711680", "EstiloPincel 2", "MoverA 42 251",
+      "LineaA 42 7", "MoverA 205 251", "LineaA 205 7", "MoverA 368 251", "LineaA 368 7",
+      "MoverA 42 129", "LineaA 368 129"};
   EXPECT_EQ(l.operaciones, esperado);
 }
 
@@ -540,8 +561,7 @@ TEST(Dibujar, LeyendaConTodasLasSeriesYPorcentajeHastaCien) {
   auto oculta = std::make_unique<TSerieGrafico>("oculta", TDAofNReal{3}, sx, &g, "", false);
   oculta->tipo = 0;
   g.AgregarSerie(std::move(oculta));
-  auto p = std::make_unique<TSerieGrafico>("Reparto", TDAofNReal{50, 30, 15, 5}, sx, &g, "",
-                                           false);
+  auto p = std::make_unique<TSerieGrafico>("Reparto", TDAofNReal{50, 30, 15, 5}, sx, &g, "", false);
   p->tipo = 4;
   p->etiquetas = {"N", "S", "E", "O"};
   g.AgregarSerie(std::move(p));
@@ -604,18 +624,20 @@ TEST(Dibujar, ExportarJPEGDeUnGraficoReal) {
   EXPECT_EQ(im.ancho, 2100);
   EXPECT_EQ(im.alto, 1000);
   auto cerca = [&](int px, int py, TColor c, int tol) {
-    return std::abs(im.R(px, py) - RojoDe(c)) <= tol && std::abs(im.G(px, py) - VerdeDe(c)) <= tol &&
-           std::abs(im.B(px, py) - AzulDe(c)) <= tol;
+    return std::abs(im.R(px, py) - RojoDe(c)) <= tol &&
+           std::abs(im.G(px, py) - VerdeDe(c)) <= tol && std::abs(im.B(px, py) - AzulDe(c)) <= tol;
   };
   // Background outside the plot, the box's inside, the plot's white inside.
   EXPECT_TRUE(cerca(3, 500, clWhite, 6));
   const int bx = (g.PixelX(15) + g.PixelX(22)) / 2, by = g.PixelY1(12);
-  EXPECT_TRUE(cerca(bx, by, clBlue, 12)) << im.R(bx, by) << " " << im.G(bx, by) << " " << im.B(bx, by);
+  EXPECT_TRUE(cerca(bx, by, clBlue, 12))
+      << im.R(bx, by) << " " << im.G(bx, by) << " " << im.B(bx, by);
   EXPECT_TRUE(cerca(g.PixelX(1.2), g.PixelY1(27), clWhite, 6));  // off the grid lines
   // The red polyline halfway between the markers at 6 and 7 m/s.
   const int rx = (g.PixelX(6) + g.PixelX(7)) / 2;
   const int ry = (g.PixelY1(y[6]) + g.PixelY1(y[7])) / 2;
-  EXPECT_TRUE(cerca(rx, ry, clRed, 60)) << im.R(rx, ry) << " " << im.G(rx, ry) << " " << im.B(rx, ry);
+  EXPECT_TRUE(cerca(rx, ry, clRed, 60))
+      << im.R(rx, ry) << " " << im.G(rx, ry) << " " << im.B(rx, ry);
   fs::remove(ruta);
 
   const fs::path sinCarpeta = fs::temp_directory_path() / "aeronda_no_existe" / "g.jpg";

@@ -18,8 +18,8 @@ double Hex(const std::string& s) {
   const bool negativo = !s.empty() && s[0] == '-';
   const std::string cuerpo = s.substr(negativo ? 3 : 2);
   double v = 0;
-  const auto r = std::from_chars(cuerpo.data(), cuerpo.data() + cuerpo.size(), v,
-                                 std::chars_format::hex);
+  const auto r =
+      std::from_chars(cuerpo.data(), cuerpo.data() + cuerpo.size(), v, std::chars_format::hex);
   EXPECT_EQ(r.ec, std::errc()) << s;
   return negativo ? -v : v;
 }
@@ -37,9 +37,17 @@ TEST(RedondeoEjes, PisoYTecho) {
     double x;
     int64_t piso, techo;
   };
-  const Caso casos[] = {{2.5, 2, 3},   {-2.5, -3, -2}, {3.0, 3, 3},       {-3.0, -3, -3},
-                        {0.0, 0, 0},   {-0.0, 0, 0},   {1e-300, 0, 1},    {-1e-300, -1, 0},
-                        {0.999999999999, 0, 1}, {-7.0000001, -8, -7}, {4.5e15, 4500000000000000, 4500000000000000}};
+  const Caso casos[] = {{2.5, 2, 3},
+                        {-2.5, -3, -2},
+                        {3.0, 3, 3},
+                        {-3.0, -3, -3},
+                        {0.0, 0, 0},
+                        {-0.0, 0, 0},
+                        {1e-300, 0, 1},
+                        {-1e-300, -1, 0},
+                        {0.999999999999, 0, 1},
+                        {-7.0000001, -8, -7},
+                        {4.5e15, 4500000000000000, 4500000000000000}};
   for (const Caso& c : casos) {
     EXPECT_EQ(PisoEntero(c.x), c.piso) << c.x;
     EXPECT_EQ(TechoEntero(c.x), c.techo) << c.x;
