@@ -11,11 +11,29 @@
 
 namespace {
 
-// libpq ends its messages with a newline (sometimes two lines: "FATAL: ...\nDETAIL: ...").
-std::string SinSaltoFinal(const char* mensaje) {
+// libpq's messages end with a newline and may hold several lines (one per address tried, or
+// "FATAL: ..." then "DETAIL: ..."): the error carries them as one line.
+std::string EnUnaLinea(const char* mensaje) {
   std::string m = mensaje != nullptr ? mensaje : "";
   while (!m.empty() && (m.back() == '\n' || m.back() == '\r' || m.back() == ' ')) m.pop_back();
+  for (char& c : m) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
   return m;
+}
+
+// The server's report in one line: its primary message and the detail when there is one
+// ("duplicate key value violates unique constraint \"u_k_key\". Key (k)=(1) already exists."),
+// without the "LINE 1:" excerpt and caret that the full text adds.
+std::string MensajeDelServidor(const PGresult* r) {
+  const char* primario = PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY);
+  if (primario == nullptr) return EnUnaLinea(PQresultErrorMessage(r));
+  std::string m = primario;
+  if (const char* detalle = PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) {
+    m += ". ";
+    m += detalle;
+  }
+  return EnUnaLinea(m.c_str());
 }
 
 // The server's notices ("there is no transaction in progress" and the like) are not the
@@ -54,7 +72,7 @@ TPQConnection::TPQConnection(const TParametrosConexion& p) {
     throw EErrorGeneral("No se pudo conectar con la base de datos: sin memoria para la conexión");
   }
   if (PQstatus(con_) != CONNECTION_OK) {
-    std::string mensaje = SinSaltoFinal(PQerrorMessage(con_));
+    std::string mensaje = EnUnaLinea(PQerrorMessage(con_));
     PQfinish(con_);
     con_ = nullptr;
     throw EErrorGeneral("No se pudo conectar con la base de datos: " + mensaje);
@@ -80,8 +98,7 @@ void TPQConnection::Control(const char* sql) {
   PGresult* r = PQexec(con_, sql);
   const bool bien = r != nullptr && PQresultStatus(r) == PGRES_COMMAND_OK;
   if (!bien) {
-    std::string mensaje =
-        SinSaltoFinal(r != nullptr ? PQresultErrorMessage(r) : PQerrorMessage(con_));
+    std::string mensaje = r != nullptr ? MensajeDelServidor(r) : EnUnaLinea(PQerrorMessage(con_));
     PQclear(r);
     throw EErrorGeneral("Error de SQL: " + mensaje + " (" + sql + ")");
   }
@@ -91,7 +108,7 @@ void TPQConnection::Control(const char* sql) {
 void TPQConnection::FallaSentencia(pg_result* resultado, std::string_view sql) {
   std::string mensaje;
   if (resultado == nullptr) {
-    mensaje = SinSaltoFinal(PQerrorMessage(con_));
+    mensaje = EnUnaLinea(PQerrorMessage(con_));
   } else if (PQresultStatus(resultado) == PGRES_EMPTY_QUERY) {
     mensaje = "sentencia vacía";
   } else if (PQresultStatus(resultado) == PGRES_COPY_IN ||
@@ -99,7 +116,7 @@ void TPQConnection::FallaSentencia(pg_result* resultado, std::string_view sql) {
              PQresultStatus(resultado) == PGRES_COPY_BOTH) {
     mensaje = "COPY no está admitido";
   } else {
-    mensaje = SinSaltoFinal(PQresultErrorMessage(resultado));
+    mensaje = MensajeDelServidor(resultado);
   }
   PQclear(resultado);
   // The server has aborted the transaction: every later statement would be refused until it
@@ -148,7 +165,7 @@ std::string TPQConnection::LiteralSQL(std::string_view texto) const {
   }
   char* literal = PQescapeLiteral(con_, texto.data(), texto.size());
   if (literal == nullptr) {
-    throw EErrorGeneral("Texto no válido para SQL: " + SinSaltoFinal(PQerrorMessage(con_)));
+    throw EErrorGeneral("Texto no válido para SQL: " + EnUnaLinea(PQerrorMessage(con_)));
   }
   std::string resultado(literal);
   PQfreemem(literal);
