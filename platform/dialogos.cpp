@@ -35,7 +35,10 @@ std::optional<std::filesystem::path> Elegir(QWidget* padre, const TDialogoArchiv
   if (elegidos.isEmpty()) return std::nullopt;
   // File names in the file system's own encoding, not necessarily UTF-8.
   const QByteArray nombre = QFile::encodeName(elegidos.front());
-  return std::filesystem::path(std::string(nombre.constData(), static_cast<size_t>(nombre.size())));
+  std::filesystem::path ruta(std::string(nombre.constData(), static_cast<size_t>(nombre.size())));
+  // Not left to the dialog alone: a name chosen without typing does not get its suffix.
+  if (guardar) ruta = ConExtensionPorDefecto(ruta, d.extensionPorDefecto);
+  return ruta;
 }
 
 void Caja(QWidget* padre, QMessageBox::Icon icono, const std::string& texto) {
@@ -46,6 +49,15 @@ void Caja(QWidget* padre, QMessageBox::Icon icono, const std::string& texto) {
 }
 
 }  // namespace
+
+std::filesystem::path ConExtensionPorDefecto(const std::filesystem::path& elegido,
+                                             const std::string& extension) {
+  if (extension.empty() || elegido.filename().has_extension() || !elegido.has_filename())
+    return elegido;
+  std::filesystem::path r = elegido;
+  r += extension.front() == '.' ? extension : "." + extension;
+  return r;
+}
 
 std::optional<std::filesystem::path> TDialogosQt::AbrirArchivo(const TDialogoArchivo& d) {
   return Elegir(padre_, d, false);

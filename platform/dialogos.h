@@ -19,6 +19,11 @@ struct TDialogoArchivo {
   std::string extensionPorDefecto;
 };
 
+// The file a save dialog gives: `elegido` with `extension` (".clp") appended when its file name
+// has no extension of its own ("modelo" -> "modelo.clp", "modelo.txt" stays).
+std::filesystem::path ConExtensionPorDefecto(const std::filesystem::path& elegido,
+                                             const std::string& extension);
+
 class IDialogos {
  public:
   virtual ~IDialogos() = default;

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -68,19 +67,18 @@ TEST_F(DialogosQt, MessagesArePlainText) {
   EXPECT_EQ(formato, Qt::PlainText);
 }
 
-TEST_F(DialogosQt, SaveDialogAddsTheDefaultExtensionAndCancelGivesNothing) {
+TEST_F(DialogosQt, CancelledFileDialogsGiveNothing) {
   TDialogosQt d(nullptr);
-  const QString carpeta = QDir::tempPath();
+  QString nombre;
+  QStringList filtros;
   AlAbrirse<QFileDialog>([&](QFileDialog* f) {
-    EXPECT_EQ(f->objectName(), "sdCalibrador");
-    EXPECT_EQ(f->nameFilters(), QStringList{"*.clp"});
-    f->setDirectory(carpeta);
-    f->selectFile("modelo_prueba");
-    QMetaObject::invokeMethod(f, "accept");
+    nombre = f->objectName();
+    filtros = f->nameFilters();
+    QMetaObject::invokeMethod(f, "reject");
   });
-  auto r = d.GuardarArchivo({"sdCalibrador", "*.clp", ".clp"});
-  ASSERT_TRUE(r.has_value());
-  EXPECT_EQ(*r, std::filesystem::path(carpeta.toStdString()) / "modelo_prueba.clp");
+  EXPECT_EQ(d.GuardarArchivo({"sdCalibrador", "*.clp", ".clp"}), std::nullopt);
+  EXPECT_EQ(nombre, "sdCalibrador");
+  EXPECT_EQ(filtros, QStringList{"*.clp"});
 
   AlAbrirse<QFileDialog>([](QFileDialog* f) { QMetaObject::invokeMethod(f, "reject"); });
   EXPECT_EQ(d.AbrirArchivo({"odCalibrador", "*.clp", ""}), std::nullopt);

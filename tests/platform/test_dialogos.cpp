@@ -52,4 +52,24 @@ TEST(DialogosGuion, UnscriptedCallsAreReportedAndCancelled) {
   EXPECT_EQ(d.Llamadas().size(), 3u);
 }
 
+TEST(DialogosGuion, SaveNamesGetTheDefaultExtension) {
+  struct Caso {
+    const char* elegido;
+    const char* extension;
+    const char* resultado;
+  };
+  const Caso casos[] = {
+      {"/d/modelo", ".clp", "/d/modelo.clp"},
+      {"/d/modelo.clp", ".clp", "/d/modelo.clp"},
+      {"/d/modelo.txt", ".clp", "/d/modelo.txt"},
+      {"/d.x/modelo", ".clp", "/d.x/modelo.clp"},  // a dot in a folder is not an extension
+      {"/d/modelo", "clp", "/d/modelo.clp"},
+      {"/d/modelo", "", "/d/modelo"},
+      {"/d/.oculto", ".clp", "/d/.oculto.clp"},
+  };
+  for (const Caso& c : casos)
+    EXPECT_EQ(ConExtensionPorDefecto(c.elegido, c.extension), std::filesystem::path(c.resultado))
+        << c.elegido << " " << c.extension;
+}
+
 }  // namespace
