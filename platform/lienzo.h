@@ -169,7 +169,7 @@ class TLienzo {
   TPenStyle estiloPincel_ = psSolid;
   TColor colorBrocha_ = clWhite;
   TBrushStyle estiloBrocha_ = bsSolid;
-  int32_t tamanoLetra_ = 10;
+  int32_t tamanoLetra_ = 8;  // the toolkit's default font size
   TColor colorLetra_ = clBlack;
   int32_t orientacionLetra_ = 0;
   TRectangulo recorte_{};
