@@ -11,6 +11,11 @@
 
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
+#include "platform/zip_reemplazo.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -399,6 +404,135 @@ uint8_t MarcaLxw(int32_t marca) {
   }
 }
 
+void Reemplazar(std::string& s, const std::string& de, const std::string& a) {
+  for (size_t p = s.find(de); p != std::string::npos; p = s.find(de, p + a.size()))
+    s.replace(p, de.size(), a);
+}
+
+// A sheet name as it stands in a formula of the file: between apostrophes (doubled inside),
+// XML-escaped. Quoting is always allowed, and needed for names that start with a digit, look
+// like a cell or hold anything but letters, digits and "_".
+std::string NombreCitado(const std::string& nombre) {
+  std::string r = "'";
+  for (char c : Utf8Valido(nombre)) {
+    switch (c) {
+      case '\'': r += "''"; break;
+      case '&': r += "&amp;"; break;
+      case '<': r += "&lt;"; break;
+      case '>': r += "&gt;"; break;
+      case '"': r += "&quot;"; break;
+      default: r.push_back(c);
+    }
+  }
+  return r + "'";
+}
+
+std::string NumeroXml(double x) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, x);
+  return std::string(buf, r.ptr);
+}
+
+// Series on the secondary axis group. libxlsxwriter 1.1 puts every series of a chart in one
+// group on one pair of axes; the chart part is rewritten here with a second group of the same
+// type holding the secondary series, on a second pair of axes: an abscissa axis that is not
+// shown (for scatter charts with the primary one's limits, so that both groups place their
+// points alike) and a value axis on the right.
+void AgregarGrupoSecundario(const TGraficoLibro& g, std::string& xml) {
+  bool primarias = false, secundarias = false;
+  for (const TSerieLibro& s : g.Series()) (s.grupoEje == 2 ? secundarias : primarias) = true;
+  if (!primarias || !secundarias) return;
+  const int32_t tipo = g.TipoGrafico();
+  const bool dispersion = tipo == 74 || tipo == 75 || tipo == -4169;
+  const std::string etiqueta = dispersion ? "c:scatterChart"
+                               : (tipo == 4 || tipo == 65) ? "c:lineChart"
+                               : (tipo == 1 || tipo == 76) ? "c:areaChart"
+                                                           : "";
+  if (etiqueta.empty()) return;
+  const size_t inicio = xml.find("<" + etiqueta + ">");
+  const size_t cierre = xml.find("</" + etiqueta + ">");
+  if (inicio == std::string::npos || cierre == std::string::npos) return;
+  const size_t fin = cierre + etiqueta.size() + 3;
+
+  // The group's head (type and style), its series in order, and its tail (axis ids).
+  std::vector<std::string> series;
+  size_t p = xml.find("<c:ser>", inicio);
+  const size_t primeraSerie = p;
+  size_t ultimo = p;
+  while (p != std::string::npos && p < cierre) {
+    const size_t q = xml.find("</c:ser>", p) + 8;
+    series.push_back(xml.substr(p, q - p));
+    ultimo = q;
+    p = xml.find("<c:ser>", q);
+  }
+  if (series.size() != g.Series().size() || primeraSerie == std::string::npos) return;
+  const std::string cabeza = xml.substr(inicio, primeraSerie - inicio);
+  const std::string cola = xml.substr(ultimo, fin - ultimo);
+  std::string grupo1 = cabeza, grupo2 = cabeza;
+  for (size_t i = 0; i < series.size(); ++i)
+    (g.Series()[i].grupoEje == 2 ? grupo2 : grupo1) += series[i];
+  grupo1 += cola;
+  // The second group's own axis ids.
+  const std::string x2 = "50010003", y2 = "50010004";
+  const size_t ids = cola.find("<c:axId");
+  grupo2 += cola.substr(0, ids) + "<c:axId val=\"" + x2 + "\"/><c:axId val=\"" + y2 + "\"/></" +
+            etiqueta + ">";
+  xml.replace(inicio, fin - inicio, grupo1 + grupo2);
+
+  const TEjeLibro& xPrim = g.Eje(1, 1);
+  const TEjeLibro& ySec = g.Eje(2, 2);
+  const auto escala = [](const std::optional<double>& mn, const std::optional<double>& mx) {
+    std::string r = "<c:scaling><c:orientation val=\"minMax\"/>";
+    if (mx) r += "<c:max val=\"" + NumeroXml(*mx) + "\"/>";
+    if (mn) r += "<c:min val=\"" + NumeroXml(*mn) + "\"/>";
+    return r + "</c:scaling>";
+  };
+  std::string texto;
+  if (g.tamanoFuente)
+    texto = "<c:txPr><a:bodyPr/><a:lstStyle/><a:p><a:pPr><a:defRPr sz=\"" +
+            IntToStr(static_cast<int64_t>(std::lround(*g.tamanoFuente * 100))) +
+            "\"/></a:pPr><a:endParaRPr lang=\"en-US\"/></a:p></c:txPr>";
+  std::string ejes;
+  if (dispersion)
+    ejes = "<c:valAx><c:axId val=\"" + x2 + "\"/>" + escala(xPrim.minimo, xPrim.maximo) +
+           "<c:delete val=\"1\"/><c:axPos val=\"b\"/><c:majorTickMark val=\"out\"/>"
+           "<c:minorTickMark val=\"none\"/><c:tickLblPos val=\"nextTo\"/><c:crossAx val=\"" +
+           y2 + "\"/><c:crosses val=\"autoZero\"/><c:crossBetween val=\"midCat\"/></c:valAx>";
+  else
+    ejes = "<c:catAx><c:axId val=\"" + x2 + "\"/>" + escala({}, {}) +
+           "<c:delete val=\"1\"/><c:axPos val=\"b\"/><c:majorTickMark val=\"out\"/>"
+           "<c:minorTickMark val=\"none\"/><c:tickLblPos val=\"nextTo\"/><c:crossAx val=\"" +
+           y2 + "\"/><c:crosses val=\"autoZero\"/><c:auto val=\"1\"/><c:lblAlgn val=\"ctr\"/>"
+           "<c:lblOffset val=\"100\"/><c:noMultiLvlLbl val=\"0\"/></c:catAx>";
+  ejes += "<c:valAx><c:axId val=\"" + y2 + "\"/>" + escala(ySec.minimo, ySec.maximo) +
+          "<c:delete val=\"0\"/><c:axPos val=\"r\"/>";
+  if (ySec.tieneTitulo && !ySec.titulo.empty()) {
+    std::string t;
+    for (char c : Utf8Valido(ySec.titulo)) {
+      if (c == '&') t += "&amp;";
+      else if (c == '<') t += "&lt;";
+      else if (c == '>') t += "&gt;";
+      else t.push_back(c);
+    }
+    ejes += "<c:title><c:tx><c:rich><a:bodyPr rot=\"-5400000\" vert=\"horz\"/><a:lstStyle/><a:p><a:r><a:t>" +
+            t + "</a:t></a:r></a:p></c:rich></c:tx><c:overlay val=\"0\"/></c:title>";
+  }
+  ejes += "<c:numFmt formatCode=\"General\" sourceLinked=\"1\"/><c:majorTickMark val=\"out\"/>"
+          "<c:minorTickMark val=\"none\"/><c:tickLblPos val=\"nextTo\"/>" +
+          texto + "<c:crossAx val=\"" + x2 + "\"/><c:crosses val=\"max\"/><c:crossBetween val=\"" +
+          (dispersion ? "midCat" : "between") + "\"/></c:valAx>";
+  // Right after the primary axes (and so before the plot area's own shape properties).
+  const size_t finTrazado = xml.find("</c:plotArea>");
+  size_t donde = std::string::npos;
+  for (const char* etiquetaEje : {"</c:valAx>", "</c:catAx>", "</c:dateAx>"}) {
+    const size_t q = xml.rfind(etiquetaEje, finTrazado);
+    if (q != std::string::npos && (donde == std::string::npos || q + std::strlen(etiquetaEje) > donde))
+      donde = q + std::strlen(etiquetaEje);
+  }
+  if (donde == std::string::npos) return;
+  xml.insert(donde, ejes);
+}
+
 class TEscritorXlsx {
  public:
   TEscritorXlsx(const TLibroCalculo& libro, lxw_workbook* wb) : libro_(libro), wb_(wb) {}
@@ -418,10 +552,16 @@ class TEscritorXlsx {
         Comprobar(chart != nullptr, h->Nombre());
         EscribirGrafico(g, chart);
         Comprobar(chartsheet_set_chart(cs, chart) == LXW_NO_ERROR, h->Nombre());
+        // The chart parts are numbered in the order of the chart sheets.
+        reemplazos_["xl/charts/chart" + IntToStr(static_cast<int64_t>(++graficos_)) + ".xml"] =
+            XmlDeGrafico(g);
         if (h.get() == libro_.HojaActiva()) chartsheet_activate(cs);
       }
     }
   }
+
+  // The chart parts that replace libxlsxwriter's in the saved package.
+  const std::map<std::string, std::string>& Reemplazos() const { return reemplazos_; }
 
  private:
   static void Comprobar(bool ok, const std::string& hoja) {
@@ -519,7 +659,7 @@ class TEscritorXlsx {
                      lxw_chart* chart) {
     lxw_chart_series* se = chart_add_series(chart, nullptr, nullptr);
     if (se == nullptr) throw EErrorGeneral("No puedo escribir el gráfico: '" + g.Nombre() + "'");
-    const std::string hoja = Utf8Valido(s.hoja->Nombre());
+    const std::string hoja = NombreEnFormula(s.hoja);
     const auto f1 = static_cast<lxw_row_t>(s.filaDesde - 1);
     const auto f2 = static_cast<lxw_row_t>(s.filaHasta - 1);
     if (s.colCategorias > 0) {
@@ -603,9 +743,59 @@ class TEscritorXlsx {
     }
   }
 
+  // The sheet name given to libxlsxwriter for a series' references: the sheet's own, or, while
+  // a chart part of our own is being made, a placeholder that is then replaced by the quoted
+  // name (libxlsxwriter 1.1 leaves names such as 2016_11_01 unquoted, which the application
+  // cannot read back).
+  std::string NombreEnFormula(const THojaCalculo* hoja) {
+    if (!marcadores_) return Utf8Valido(hoja->Nombre());
+    auto it = marcadores_->find(hoja);
+    if (it == marcadores_->end())
+      it = marcadores_->emplace(hoja, "zzHojaMarcador" + IntToStr(static_cast<int64_t>(marcadores_->size() + 1))).first;
+    return it->second;
+  }
+
+  std::string XmlDeGrafico(const TGraficoLibro& g) {
+    lxw_chart* chart = lxw_chart_new(TipoLxw(g.TipoGrafico()));
+    if (chart == nullptr) throw EErrorGeneral("No puedo escribir el gráfico: '" + g.Nombre() + "'");
+    std::map<const THojaCalculo*, std::string> marcadores;
+    std::string xml;
+    FILE* f = nullptr;
+    try {
+      marcadores_ = &marcadores;
+      chart->is_chartsheet = LXW_TRUE;
+      EscribirGrafico(g, chart);
+      marcadores_ = nullptr;
+      f = std::tmpfile();
+      if (f == nullptr) throw EErrorGeneral("No puedo escribir el gráfico: '" + g.Nombre() + "'");
+      chart->file = f;
+      lxw_chart_assemble_xml_file(chart);
+      std::fflush(f);
+      std::rewind(f);
+      char buf[8192];
+      size_t n;
+      while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) xml.append(buf, n);
+      std::fclose(f);
+      f = nullptr;
+    } catch (...) {
+      marcadores_ = nullptr;
+      if (f != nullptr) std::fclose(f);
+      lxw_chart_free(chart);
+      throw;
+    }
+    lxw_chart_free(chart);
+    for (const auto& [hoja, marcador] : marcadores)
+      Reemplazar(xml, "<c:f>" + marcador + "!", "<c:f>" + NombreCitado(hoja->Nombre()) + "!");
+    AgregarGrupoSecundario(g, xml);
+    return xml;
+  }
+
   const TLibroCalculo& libro_;
   lxw_workbook* wb_;
   std::map<std::string, lxw_format*> formatos_;
+  std::map<std::string, std::string> reemplazos_;
+  size_t graficos_ = 0;
+  std::map<const THojaCalculo*, std::string>* marcadores_ = nullptr;
 };
 
 // libxlsxwriter writes numbers with the C library's formatting, which follows LC_NUMERIC: the
@@ -649,8 +839,11 @@ std::filesystem::path TLibroCalculo::GuardarComo(const std::filesystem::path& ar
   lxw_workbook_options opciones{};
   lxw_workbook* wb = workbook_new_opt(temporal.string().c_str(), &opciones);
   if (wb == nullptr) throw EInOutError("No puedo crear el archivo: " + destino.string(), destino);
+  std::map<std::string, std::string> reemplazos;
   try {
-    TEscritorXlsx(*this, wb).Escribir();
+    TEscritorXlsx escritor(*this, wb);
+    escritor.Escribir();
+    reemplazos = escritor.Reemplazos();
   } catch (...) {
     workbook_close(wb);
     std::error_code ec;
@@ -662,6 +855,14 @@ std::filesystem::path TLibroCalculo::GuardarComo(const std::filesystem::path& ar
   if (e != LXW_NO_ERROR) {
     std::filesystem::remove(temporal, ec);
     throw EInOutError("No puedo escribir el archivo: " + destino.string(), destino);
+  }
+  if (!reemplazos.empty()) {
+    try {
+      ReemplazarEntradasZip(temporal, reemplazos);
+    } catch (...) {
+      std::filesystem::remove(temporal, ec);
+      throw EInOutError("No puedo escribir el archivo: " + destino.string(), destino);
+    }
   }
   std::filesystem::rename(temporal, destino, ec);
   if (ec) {

@@ -14,6 +14,7 @@
 #include "platform/errores.h"
 #include "platform/fechas.h"
 #include "platform/rtltexto.h"
+#include "platform/zip_reemplazo.h"
 
 namespace {
 
@@ -174,10 +175,13 @@ constexpr const char* VolcadoDeEjemplo = R"(libro hojas=3 activa=gDatos
 grafico gDatos
   titulo 'Potencia' tam=1400
   scatterChart lineMarker ejes=50010001,50010002
-    serie 0 nombre=Datos!$B$1 x=Datos!$A$2:$A$4 y=Datos!$B$2:$B$4 linea=FF0000 marcador=diamond tam=2 relleno=008000
-    serie 1 nombre=Datos!$C$1 x=Datos!$A$2:$A$4 y=Datos!$C$2:$C$4 marcador=none
+    serie 0 nombre='Datos'!$B$1 x='Datos'!$A$2:$A$4 y='Datos'!$B$2:$B$4 linea=FF0000 marcador=diamond tam=2 relleno=008000
+  scatterChart lineMarker ejes=50010003,50010004
+    serie 1 nombre='Datos'!$C$1 x='Datos'!$A$2:$A$4 y='Datos'!$C$2:$C$4 marcador=none
   valAx 50010001 pos=b min=42675 max=42675.08333333334 marcaMenor=in etiquetas=low unidadMayor=1 unidadMenor=0.25 formato='d/m/yyyy hh' rot=5340000 tam=1400 rejillaMayor=C0C0C0,dashDot,w9525 rejillaMenor=C0C0C0,sysDot,w3175
   valAx 50010002 pos=l min=0 max=70 etiquetas=nextTo formato='0.0' tam=1400 titulo='MW'
+  valAx 50010003 pos=b min=42675 max=42675.083333333336 marcaMayor=out marcaMenor=none etiquetas=nextTo
+  valAx 50010004 pos=r marcaMayor=out marcaMenor=none etiquetas=nextTo formato='General' tam=1400
   trazado relleno=FFFFFF borde=sysDot,w9525
   area borde=dash,w9525
   leyenda tam=1400
@@ -251,6 +255,22 @@ TEST(LibroCalculo, GuardadoFallidoNoTocaElArchivoAnterior) {
   std::ifstream f(destino);
   std::string contenido((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   EXPECT_EQ(contenido, "anterior");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ZipReemplazo, CrcPublicadoYArchivosQueNoSonZip) {
+  EXPECT_EQ(Crc32Zip("123456789"), 0xCBF43926u);  // the check value of CRC-32
+  EXPECT_EQ(Crc32Zip(""), 0u);
+  const auto carpeta = CarpetaDePrueba("nozip");
+  const auto archivo = carpeta / "texto.xlsx";
+  { std::ofstream(archivo) << "esto no es un paquete zip, aunque sea bastante largo"; }
+  EXPECT_THROW_MSG(ReemplazarEntradasZip(archivo, {{"a", "b"}}), EInOutError,
+                   "No puedo leer el archivo: " + archivo.string());
+  EXPECT_THROW_MSG(ReemplazarEntradasZip(carpeta / "falta.xlsx", {{"a", "b"}}), EInOutError,
+                   "No puedo leer el archivo: " + (carpeta / "falta.xlsx").string());
 }
 
 }  // namespace

@@ -270,8 +270,8 @@ constexpr const char* VolcadoDeDosTablas = R"(libro hojas=6 activa=gao_2016
 grafico gao_2016
   titulo 'Varianzas' tam=1400
   areaChart stacked ejes=50010001,50010002
-    serie 0 nombre=ao_2016!$C$2 x=ao_2016!$B$3:$B$4 y=ao_2016!$C$3:$C$4 linea=0000FF relleno=0000FF
-    serie 1 nombre=ao_2016!$D$2 x=ao_2016!$B$3:$B$4 y=ao_2016!$D$3:$D$4 linea=00FF00 relleno=00FF00
+    serie 0 nombre='ao_2016'!$C$2 x='ao_2016'!$B$3:$B$4 y='ao_2016'!$C$3:$C$4 linea=0000FF relleno=0000FF
+    serie 1 nombre='ao_2016'!$D$2 x='ao_2016'!$B$3:$B$4 y='ao_2016'!$D$3:$D$4 linea=00FF00 relleno=00FF00
   catAx 50010001 pos=b marcaMenor=in etiquetas=low saltoEtiquetas=24 saltoMarcas=12 formato='dd/MM/yyyy hh' rot=5340000 tam=1400 rejillaMayor=C0C0C0,dashDot,w9525 rejillaMenor=C0C0C0,sysDot,w3175
   valAx 50010002 pos=l etiquetas=nextTo formato='0.0' tam=1400
   trazado relleno=FFFFFF borde=sysDot,w9525
@@ -294,11 +294,14 @@ hoja ao_2016
 grafico g2016_11_01_00_00
   titulo 'T1' tam=1400
   lineChart standard ejes=50010001,50010002
-    serie 0 nombre=2016_11_01_00_00!$C$2 x=2016_11_01_00_00!$B$3:$B$5 y=2016_11_01_00_00!$C$3:$C$5 linea=FF0000 marcador=diamond tam=2
-    serie 1 nombre=2016_11_01_00_00!$D$2 x=2016_11_01_00_00!$B$3:$B$5 y=2016_11_01_00_00!$D$3:$D$5 linea=000000 marcador=none
-    serie 2 nombre=2016_11_01_00_00!$E$2 x=2016_11_01_00_00!$B$3:$B$5 y=2016_11_01_00_00!$E$3:$E$5 marcador=none
+    serie 0 nombre='2016_11_01_00_00'!$C$2 x='2016_11_01_00_00'!$B$3:$B$5 y='2016_11_01_00_00'!$C$3:$C$5 linea=FF0000 marcador=diamond tam=2
+    serie 2 nombre='2016_11_01_00_00'!$E$2 x='2016_11_01_00_00'!$B$3:$B$5 y='2016_11_01_00_00'!$E$3:$E$5 marcador=none
+  lineChart standard ejes=50010003,50010004
+    serie 1 nombre='2016_11_01_00_00'!$D$2 x='2016_11_01_00_00'!$B$3:$B$5 y='2016_11_01_00_00'!$D$3:$D$5 linea=000000 marcador=none
   catAx 50010001 pos=b marcaMenor=in etiquetas=low formato='dd/MM/yyyy hh' rot=5340000 tam=1400 rejillaMayor=C0C0C0,dashDot,w9525 rejillaMenor=C0C0C0,sysDot,w3175
   valAx 50010002 pos=l min=0 max=70 etiquetas=nextTo formato='0.0' tam=1400 titulo='MW'
+  catAx 50010003 pos=b marcaMayor=out marcaMenor=none etiquetas=nextTo
+  valAx 50010004 pos=r marcaMayor=out marcaMenor=none etiquetas=nextTo formato='General' tam=1400
   trazado relleno=FFFFFF borde=sysDot,w9525
   area borde=dash,w9525
   leyenda tam=1400

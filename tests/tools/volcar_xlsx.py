@@ -190,6 +190,9 @@ def dump_chart(z, part, out):
 
 def main(path):
     z = zipfile.ZipFile(path)
+    bad = z.testzip()  # reads every entry and checks its CRC
+    if bad is not None:
+        sys.stdout.write("entrada dañada: %s\n" % bad)
     wb_part = "xl/workbook.xml"
     wb = ET.fromstring(z.read(wb_part))
     wb_rels = rels(z, wb_part)
