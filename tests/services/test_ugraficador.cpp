@@ -644,3 +644,33 @@ TEST(Dibujar, ExportarJPEGDeUnGraficoReal) {
   EXPECT_THROW_MSG(g.ExportarJPEG(sinCarpeta, 100, 80, 100), EInOutError,
                    "No puedo crear el archivo: " + sinCarpeta.string());
 }
+
+TEST(Dibujar, RepetibleYSinSeries) {
+  FormatoDePrueba estandar("C");
+  // Painting recomputes everything from the series: a second painting repeats the first.
+  TGrafico g("g", 2, 0);
+  g.titulo = "T";
+  TSerieGrafico* sx = g.AgregarSerie(Abscisa({0, 1, 2, 3}));
+  g.AgregarSerie(std::make_unique<TSerieGrafico>("a", TDAofNReal{3, 1, 4, 1}, sx, &g, "", false));
+  auto b = std::make_unique<TSerieGrafico>("b", TDAofNReal{-2, 7, 1, 8}, sx, &g, "", false);
+  b->eje = 1;
+  g.AgregarSerie(std::move(b));
+  TLienzoRegistro primera(500, 300), segunda(500, 300);
+  g.Dibujar(primera, 500, 300);
+  g.Dibujar(segunda, 500, 300);
+  // The second starts with the font size the logo left (8), then sets the same things.
+  EXPECT_EQ(primera.operaciones, segunda.operaciones);
+
+  // A chart without series still paints its frame and the primary labels of a new axis
+  // (0 to 1e-10 widened outward), without failing.
+  TGrafico vacio("v", 2, 0);
+  TLienzoRegistro l(300, 200);
+  EXPECT_NO_THROW(vacio.Dibujar(l, 300, 200));
+  std::string marco = "Rectangulo";
+  for (int32_t v : {vacio.izquierda, vacio.arriba, vacio.derecha, vacio.abajo}) {
+    marco += ' ';
+    marco += IntToStr(v);
+  }
+  EXPECT_NE(std::find(l.operaciones.begin(), l.operaciones.end(), marco), l.operaciones.end());
+  EXPECT_GT(vacio.derecha, vacio.izquierda);
+}
