@@ -28,7 +28,8 @@ void CrearUnNivel(const fs::path& ruta) {
   std::error_code ec;
   fs::create_directory(ruta, ec);
   if (ec || !EsCarpetaExistente(ruta)) {
-    std::string motivo = ec ? ec.message() : std::make_error_code(std::errc::not_a_directory).message();
+    std::string motivo =
+        ec ? ec.message() : std::make_error_code(std::errc::not_a_directory).message();
     throw EInOutError("No puedo crear la carpeta: " + ruta.string() + ": " + motivo, ruta);
   }
 }

@@ -9,7 +9,9 @@
 
 namespace {
 
-QString DeUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString DeUtf8(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // The system's messages break lines with a lone carriage return, which a Qt label shows as
 // nothing at all.
@@ -20,7 +22,8 @@ QString TextoDeMensaje(const std::string& s) {
   return t;
 }
 
-std::optional<std::filesystem::path> Elegir(QWidget* padre, const TDialogoArchivo& d, bool guardar) {
+std::optional<std::filesystem::path> Elegir(QWidget* padre, const TDialogoArchivo& d,
+                                            bool guardar) {
   QFileDialog dlg(padre);
   dlg.setObjectName(DeUtf8(d.nombre));
   dlg.setWindowTitle(guardar ? QStringLiteral("Guardar como") : QStringLiteral("Abrir"));
@@ -79,7 +82,9 @@ void TDialogosQt::MostrarMensaje(const std::string& texto) {
   Caja(padre_, QMessageBox::Information, texto);
 }
 
-void TDialogosQt::MostrarError(const std::string& texto) { Caja(padre_, QMessageBox::Critical, texto); }
+void TDialogosQt::MostrarError(const std::string& texto) {
+  Caja(padre_, QMessageBox::Critical, texto);
+}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -91,7 +96,9 @@ void TDialogosGuion::Guardar(std::optional<std::filesystem::path> archivo) {
   respuestas_.push_back({TTipo::Guardar, std::move(archivo), false});
 }
 
-void TDialogosGuion::Responder(bool si) { respuestas_.push_back({TTipo::Pregunta, std::nullopt, si}); }
+void TDialogosGuion::Responder(bool si) {
+  respuestas_.push_back({TTipo::Pregunta, std::nullopt, si});
+}
 
 std::optional<TDialogosGuion::TRespuesta> TDialogosGuion::Siguiente(TTipo tipo,
                                                                     const std::string& nombre) {

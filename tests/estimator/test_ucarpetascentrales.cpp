@@ -1,6 +1,4 @@
 // Working folders and plant file names, in a scratch folder standing for the drives.
-#include "estimator/ucarpetascentrales.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "comun/afirmaciones.h"
+#include "estimator/ucarpetascentrales.h"
 #include "platform/errores.h"
 
 namespace fs = std::filesystem;
@@ -162,9 +161,9 @@ TEST_F(Carpetas, PlantFolderNameTakenByAFileFails) {
   std::ostringstream consola;
   IniciarUcarpetascentrales(SoloBasura(), consola);
   std::ofstream(CarpetaBase / "c3") << "no soy una carpeta";
-  EXPECT_THROW_MSG(CarpetaCentral(3), EInOutError,
-                   "No puedo crear la carpeta: " + (CarpetaBase / "c3").string() + ": " +
-                       Motivo(EEXIST));
+  EXPECT_THROW_MSG(
+      CarpetaCentral(3), EInOutError,
+      "No puedo crear la carpeta: " + (CarpetaBase / "c3").string() + ": " + Motivo(EEXIST));
 }
 
 TEST_F(Carpetas, StartFailsWhenTheBasuraParentIsMissing) {
@@ -187,7 +186,8 @@ TEST_F(Carpetas, UnwritableConsoleStopsBeforeCreating) {
 }
 
 TEST_F(Carpetas, PlantFolderBeforeStartIsAnError) {
-  EXPECT_THROW_MSG(CarpetaCentral(20), EErrorGeneral, "No se ha elegido la carpeta base de trabajo");
+  EXPECT_THROW_MSG(CarpetaCentral(20), EErrorGeneral,
+                   "No se ha elegido la carpeta base de trabajo");
   EXPECT_THROW_MSG(ArchivoCalibrador(20), EErrorGeneral,
                    "No se ha elegido la carpeta base de trabajo");
 }

@@ -25,7 +25,8 @@ TEST(Capturas, EveryPage) {
   for (int i = 0; i < v.PageControl1->count(); ++i) {
     v.PageControl1->setCurrentIndex(i);
     QTest::qWait(100);
-    const QString nombre = QString::fromUtf8(carpeta) + "/" + v.PageControl1->widget(i)->objectName() + ".png";
+    const QString nombre =
+        QString::fromUtf8(carpeta) + "/" + v.PageControl1->widget(i)->objectName() + ".png";
     EXPECT_TRUE(v.grab().save(nombre));
   }
   v.close();

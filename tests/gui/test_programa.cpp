@@ -1,7 +1,5 @@
 // The program body with scratch folder roots: the working folders' console lines come out before
 // the window exists, a failed unit start makes no window, and the units end with the body.
-#include "estimator/gui/programa.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,6 +9,7 @@
 
 #include "comun/afirmaciones.h"
 #include "entorno_qt.h"
+#include "estimator/gui/programa.h"
 #include "estimator/gui/uAeronda.h"
 #include "estimator/ucarpetascentrales.h"
 #include "platform/errores.h"

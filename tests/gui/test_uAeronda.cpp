@@ -1,7 +1,5 @@
 // The main window as the user meets it: its controls with their captions, start texts and
 // sizes, which handler each event runs, the twin edits kept equal, and the creation defaults.
-#include "estimator/gui/uAeronda.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -23,6 +21,7 @@
 #include <vector>
 
 #include "entorno_qt.h"
+#include "estimator/gui/uAeronda.h"
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
 
@@ -114,7 +113,8 @@ const Control kInventario[] = {
      ""},
     {"PorcentajeAjusteCurvaSinf", Tipo::Edit, "", "1"},
     {"PorcentajeAjusteCurvaSsup", Tipo::Edit, "", "100"},
-    {"btLoadFromArchi_ModeloMTySeries", Tipo::Boton, "Crear archivo .clp con MT y archivo .sas", ""},
+    {"btLoadFromArchi_ModeloMTySeries", Tipo::Boton, "Crear archivo .clp con MT y archivo .sas",
+     ""},
     {"PaintBox2", Tipo::Caja, "", "", 541, 325},
     {"PaintBox3", Tipo::Caja, "", "", 541, 325},
     {"StringGrid1", Tipo::Rejilla, "", ""},
@@ -401,8 +401,8 @@ void Provocar(TFormAeronda& v, QWidget* w, Accion a) {
       }
       QMouseEvent abajo(QEvent::MouseButtonPress, centro, global, Qt::LeftButton, Qt::LeftButton,
                         Qt::NoModifier);
-      QMouseEvent arriba(QEvent::MouseButtonRelease, centro, global, Qt::LeftButton,
-                         Qt::NoButton, Qt::NoModifier);
+      QMouseEvent arriba(QEvent::MouseButtonRelease, centro, global, Qt::LeftButton, Qt::NoButton,
+                         Qt::NoModifier);
       QApplication::sendEvent(w, &abajo);
       QApplication::sendEvent(w, &arriba);
       break;
@@ -572,7 +572,7 @@ TEST_F(Ventana, CreationWritesTheDefaultsInTheUsersNumberFormat) {
 
 TEST_F(Ventana, DateEditsGiveDayBasedDates) {
   auto v = NuevaVentana();
-  EXPECT_EQ(FechaDeEdit(*v->FechaDesde), 42675.0);  // 2016-11-01
+  EXPECT_EQ(FechaDeEdit(*v->FechaDesde), 42675.0);   // 2016-11-01
   EXPECT_EQ(FechaDeEdit(*v->FechaHasta1), 42704.0);  // 2016-11-30
 }
 

@@ -1,8 +1,8 @@
 // The scripted dialogs that handler tests use: answers are taken in order, every call is kept,
 // and a call the script did not expect is reported and answered as a cancel.
-#include "platform/dialogos.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/dialogos.h"
 
 namespace {
 
