@@ -29,9 +29,9 @@ class TFinDeUnidad {
 int CuerpoDelPrograma(int& argc, char** argv, const TArranque& arranque) {
   std::ostream& consola = arranque.consola ? *arranque.consola : std::cout;
 
-  // Unit starts, in their fixed order. The machine epsilon is a constant; the number-format
-  // guard keeps the user's settings as those its outermost pop restores; the working folders
-  // write their console lines.
+  // Unit starts, in their fixed order. The machine epsilon and the axis scaling's ln 10 are
+  // constants; the number-format guard keeps the user's settings as those its outermost pop
+  // restores; the working folders write their console lines.
   GuardarFormatoInicial();
   IniciarUcarpetascentrales(arranque.raices, consola);
   TFinDeUnidad finCarpetas([] { FinalizarUcarpetascentrales(); });
