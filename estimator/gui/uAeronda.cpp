@@ -14,12 +14,14 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <iostream>
 #include <map>
 #include <stdexcept>
 #include <string>
 #include <variant>
 
 #include "platform/rtltexto.h"
+#include "services/udbconpg.h"
 
 TFormAeronda* FormAeronda = nullptr;
 
@@ -575,7 +577,16 @@ void TFormAeronda::FormCreate() {
 }
 
 void TFormAeronda::ConectarBaseDeDatos() {
-  // The plant database connection from "condb_rbtdata.dat" is opened here.
+  Conexion.reset();
+  try {
+    Conexion = TDBPQCon::Create(kArchivoConexion);
+  } catch (const std::exception& e) {
+    // A server that cannot be reached, a refused login or an unreadable file must not keep the
+    // window from opening: the file-only work needs no database. The window goes on without a
+    // connection, as when the file is missing.
+    std::cout << e.what() << std::endl;
+    dialogos_->MostrarError(e.what());
+  }
 }
 
 void TFormAeronda::FormClose() {

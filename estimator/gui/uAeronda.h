@@ -30,6 +30,7 @@ class QTabWidget;
 class QTableWidget;
 
 class TCalibradorParque;
+class TDBPQCon;
 class TParque_ModeloTeorico;
 class TParque_ModeloCombinado;
 
@@ -56,6 +57,9 @@ class TFormAeronda : public QWidget {
   int32_t PorcentajeInfActual = 0;
   int32_t PorcentajeSupActual = 0;
   int32_t NidCentralActual = 0;
+  // The plant database; none when "condb_rbtdata.dat" is missing from the current directory or
+  // the server could not be reached at creation.
+  std::unique_ptr<TDBPQCon> Conexion;
 
   // --- File dialogs ----------------------------------------------------------------------
   const TDialogoArchivo odCalibrador{"odCalibrador", "*.clp", ""};

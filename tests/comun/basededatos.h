@@ -39,10 +39,10 @@ inline bool HayServidor() { return !Entorno("PGHOST").empty() && !Entorno("PGPOR
                       "corre estas pruebas dentro de pg_virtualenv)";                       \
   } while (0)
 
-// The four lines of a connection file for the test server, joined with `fin`.
-inline std::string LineasConexion(const std::string& fin, std::optional<std::string> clave = {}) {
+// The four lines of a connection file for the test server, each ended with `fin`.
+inline std::string LineasConexion(const std::string& fin) {
   return Entorno("PGHOST") + fin + Entorno("PGDATABASE") + fin + Entorno("PGUSER") + fin +
-         clave.value_or(Entorno("PGPASSWORD")) + fin;
+         Entorno("PGPASSWORD") + fin;
 }
 
 inline void EscribirBytes(const std::filesystem::path& p, const std::string& bytes) {
