@@ -453,6 +453,29 @@ TEST_F(Ventana, EachEventRunsItsHandler) {
   EXPECT_TRUE(dialogos_->Llamadas().empty());
 }
 
+// The same through the window system, as a user's clicks arrive: a label and a group box
+// take no mouse press of their own, and must still get their clicks.
+TEST_F(Ventana, RealClicksReachLabelsGroupBoxesAndPaintBoxes) {
+  auto v = NuevaVentana();
+  v->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(v.get()));
+  std::vector<std::string> corridos;
+  v->AlEjecutarManejador = [&](std::string_view m) { corridos.emplace_back(m); };
+
+  QTest::mouseClick(v->GroupBox2, Qt::LeftButton, {},
+                    QPoint(v->GroupBox2->width() / 2, v->GroupBox2->height() - 5));
+  QTest::mouseClick(v->pb_Parque_simple, Qt::LeftButton, {}, QPoint(10, 40));
+  EXPECT_EQ(corridos, (std::vector<std::string>{"GroupBox2Click", "pb_Parque_originalMouseDown",
+                                                "pb_Parque_simpleClick"}));
+  v->PageControl1->setCurrentWidget(v->TabSheet3);
+  QApplication::processEvents();
+  corridos.clear();
+  QTest::mouseClick(v->Label7, Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseClick(v->PaintBox3, Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(corridos, (std::vector<std::string>{"Label7Click", "PaintBox1Click"}));
+  v->close();
+}
+
 TEST_F(Ventana, HandlerExceptionsEndInAMessageBox) {
   auto v = NuevaVentana();
   v->EjecutarSeguro([] { throw EConvertError("\"x\" no es un número real válido"); });
