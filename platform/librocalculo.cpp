@@ -1,21 +1,20 @@
 #include "platform/librocalculo.h"
 
+#include <locale.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <cmath>
+#include <charconv>
 #include <clocale>
-#include <locale.h>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <system_error>
-#include <unistd.h>
 
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
 #include "platform/zip_reemplazo.h"
-
-#include <charconv>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -56,8 +55,11 @@ std::string Utf8Valido(const std::string& s) {
   size_t i = 0;
   while (i < s.size()) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t largo = c < 0x80 ? 1 : (c >= 0xC2 && c <= 0xDF) ? 2 : (c >= 0xE0 && c <= 0xEF) ? 3
-                                  : (c >= 0xF0 && c <= 0xF4) ? 4 : 0;
+    size_t largo = c < 0x80                   ? 1
+                   : (c >= 0xC2 && c <= 0xDF) ? 2
+                   : (c >= 0xE0 && c <= 0xEF) ? 3
+                   : (c >= 0xF0 && c <= 0xF4) ? 4
+                                              : 0;
     bool ok = largo > 0 && i + largo <= s.size();
     for (size_t k = 1; ok && k < largo; ++k)
       ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
@@ -131,7 +133,15 @@ bool LeerNombreCelda(std::string_view s, int32_t& fila, int32_t& columna) {
 
 bool TipoDeGraficoValido(int32_t tipo) {
   switch (tipo) {
-    case 1: case 76: case 4: case 65: case -4169: case 74: case 75: case 51: case 57:
+    case 1:
+    case 76:
+    case 4:
+    case 65:
+    case -4169:
+    case 74:
+    case 75:
+    case 51:
+    case 57:
       return true;
     default:
       return false;
@@ -355,20 +365,31 @@ namespace {
 
 uint8_t TipoLxw(int32_t tipo) {
   switch (tipo) {
-    case 1: return LXW_CHART_AREA;
-    case 76: return LXW_CHART_AREA_STACKED;
-    case 4: case 65: return LXW_CHART_LINE;
-    case -4169: return LXW_CHART_SCATTER;
-    case 74: return LXW_CHART_SCATTER_STRAIGHT_WITH_MARKERS;
-    case 75: return LXW_CHART_SCATTER_STRAIGHT;
-    case 57: return LXW_CHART_BAR;
-    default: return LXW_CHART_COLUMN;
+    case 1:
+      return LXW_CHART_AREA;
+    case 76:
+      return LXW_CHART_AREA_STACKED;
+    case 4:
+    case 65:
+      return LXW_CHART_LINE;
+    case -4169:
+      return LXW_CHART_SCATTER;
+    case 74:
+      return LXW_CHART_SCATTER_STRAIGHT_WITH_MARKERS;
+    case 75:
+      return LXW_CHART_SCATTER_STRAIGHT;
+    case 57:
+      return LXW_CHART_BAR;
+    default:
+      return LXW_CHART_COLUMN;
   }
 }
 
 bool ConMarcadores(int32_t tipo) { return tipo == 65 || tipo == 74 || tipo == -4169; }
 bool ConLineas(int32_t tipo) { return tipo == 4 || tipo == 65 || tipo == 74 || tipo == 75; }
-bool DeLineasOPuntos(int32_t tipo) { return tipo == 4 || tipo == 65 || tipo == 74 || tipo == 75 || tipo == -4169; }
+bool DeLineasOPuntos(int32_t tipo) {
+  return tipo == 4 || tipo == 65 || tipo == 74 || tipo == 75 || tipo == -4169;
+}
 
 // A line of the application as libxlsxwriter's; false for the automatic line (nothing to set).
 bool LineaLxw(const TLineaLibro& l, const TLibroCalculo& libro, lxw_chart_line& r) {
@@ -379,17 +400,35 @@ bool LineaLxw(const TLineaLibro& l, const TLibroCalculo& libro, lxw_chart_line& 
     return true;
   }
   switch (l.estilo) {
-    case -4115: r.dash_type = LXW_CHART_LINE_DASH_DASH; break;
-    case -4118: r.dash_type = LXW_CHART_LINE_DASH_ROUND_DOT; break;
-    case 4: r.dash_type = LXW_CHART_LINE_DASH_DASH_DOT; break;
-    case 5: r.dash_type = LXW_CHART_LINE_DASH_LONG_DASH_DOT_DOT; break;
-    default: r.dash_type = LXW_CHART_LINE_DASH_SOLID; break;
+    case -4115:
+      r.dash_type = LXW_CHART_LINE_DASH_DASH;
+      break;
+    case -4118:
+      r.dash_type = LXW_CHART_LINE_DASH_ROUND_DOT;
+      break;
+    case 4:
+      r.dash_type = LXW_CHART_LINE_DASH_DASH_DOT;
+      break;
+    case 5:
+      r.dash_type = LXW_CHART_LINE_DASH_LONG_DASH_DOT_DOT;
+      break;
+    default:
+      r.dash_type = LXW_CHART_LINE_DASH_SOLID;
+      break;
   }
   switch (l.grosor) {
-    case 1: r.width = 0.25f; break;
-    case -4138: r.width = 1.5f; break;
-    case 4: r.width = 2.25f; break;
-    default: r.width = 0.75f; break;
+    case 1:
+      r.width = 0.25f;
+      break;
+    case -4138:
+      r.width = 1.5f;
+      break;
+    case 4:
+      r.width = 2.25f;
+      break;
+    default:
+      r.width = 0.75f;
+      break;
   }
   if (l.indiceColor >= 1 && l.indiceColor <= 56) r.color = ALxw(libro.Color(l.indiceColor));
   return true;
@@ -397,10 +436,14 @@ bool LineaLxw(const TLineaLibro& l, const TLibroCalculo& libro, lxw_chart_line& 
 
 uint8_t MarcaLxw(int32_t marca) {
   switch (marca) {
-    case 2: return LXW_CHART_AXIS_TICK_MARK_INSIDE;
-    case 3: return LXW_CHART_AXIS_TICK_MARK_OUTSIDE;
-    case 4: return LXW_CHART_AXIS_TICK_MARK_CROSSING;
-    default: return LXW_CHART_AXIS_TICK_MARK_NONE;
+    case 2:
+      return LXW_CHART_AXIS_TICK_MARK_INSIDE;
+    case 3:
+      return LXW_CHART_AXIS_TICK_MARK_OUTSIDE;
+    case 4:
+      return LXW_CHART_AXIS_TICK_MARK_CROSSING;
+    default:
+      return LXW_CHART_AXIS_TICK_MARK_NONE;
   }
 }
 
@@ -416,12 +459,23 @@ std::string NombreCitado(const std::string& nombre) {
   std::string r = "'";
   for (char c : Utf8Valido(nombre)) {
     switch (c) {
-      case '\'': r += "''"; break;
-      case '&': r += "&amp;"; break;
-      case '<': r += "&lt;"; break;
-      case '>': r += "&gt;"; break;
-      case '"': r += "&quot;"; break;
-      default: r.push_back(c);
+      case '\'':
+        r += "''";
+        break;
+      case '&':
+        r += "&amp;";
+        break;
+      case '<':
+        r += "&lt;";
+        break;
+      case '>':
+        r += "&gt;";
+        break;
+      case '"':
+        r += "&quot;";
+        break;
+      default:
+        r.push_back(c);
     }
   }
   return r + "'";
@@ -444,7 +498,7 @@ void AgregarGrupoSecundario(const TGraficoLibro& g, std::string& xml) {
   if (!primarias || !secundarias) return;
   const int32_t tipo = g.TipoGrafico();
   const bool dispersion = tipo == 74 || tipo == 75 || tipo == -4169;
-  const std::string etiqueta = dispersion ? "c:scatterChart"
+  const std::string etiqueta = dispersion                  ? "c:scatterChart"
                                : (tipo == 4 || tipo == 65) ? "c:lineChart"
                                : (tipo == 1 || tipo == 76) ? "c:areaChart"
                                                            : "";
@@ -502,31 +556,40 @@ void AgregarGrupoSecundario(const TGraficoLibro& g, std::string& xml) {
     ejes = "<c:catAx><c:axId val=\"" + x2 + "\"/>" + escala({}, {}) +
            "<c:delete val=\"1\"/><c:axPos val=\"b\"/><c:majorTickMark val=\"out\"/>"
            "<c:minorTickMark val=\"none\"/><c:tickLblPos val=\"nextTo\"/><c:crossAx val=\"" +
-           y2 + "\"/><c:crosses val=\"autoZero\"/><c:auto val=\"1\"/><c:lblAlgn val=\"ctr\"/>"
+           y2 +
+           "\"/><c:crosses val=\"autoZero\"/><c:auto val=\"1\"/><c:lblAlgn val=\"ctr\"/>"
            "<c:lblOffset val=\"100\"/><c:noMultiLvlLbl val=\"0\"/></c:catAx>";
   ejes += "<c:valAx><c:axId val=\"" + y2 + "\"/>" + escala(ySec.minimo, ySec.maximo) +
           "<c:delete val=\"0\"/><c:axPos val=\"r\"/>";
   if (ySec.tieneTitulo && !ySec.titulo.empty()) {
     std::string t;
     for (char c : Utf8Valido(ySec.titulo)) {
-      if (c == '&') t += "&amp;";
-      else if (c == '<') t += "&lt;";
-      else if (c == '>') t += "&gt;";
-      else t.push_back(c);
+      if (c == '&')
+        t += "&amp;";
+      else if (c == '<')
+        t += "&lt;";
+      else if (c == '>')
+        t += "&gt;";
+      else
+        t.push_back(c);
     }
-    ejes += "<c:title><c:tx><c:rich><a:bodyPr rot=\"-5400000\" vert=\"horz\"/><a:lstStyle/><a:p><a:r><a:t>" +
-            t + "</a:t></a:r></a:p></c:rich></c:tx><c:overlay val=\"0\"/></c:title>";
+    ejes +=
+        "<c:title><c:tx><c:rich><a:bodyPr rot=\"-5400000\" "
+        "vert=\"horz\"/><a:lstStyle/><a:p><a:r><a:t>" +
+        t + "</a:t></a:r></a:p></c:rich></c:tx><c:overlay val=\"0\"/></c:title>";
   }
-  ejes += "<c:numFmt formatCode=\"General\" sourceLinked=\"1\"/><c:majorTickMark val=\"out\"/>"
-          "<c:minorTickMark val=\"none\"/><c:tickLblPos val=\"nextTo\"/>" +
-          texto + "<c:crossAx val=\"" + x2 + "\"/><c:crosses val=\"max\"/><c:crossBetween val=\"" +
-          (dispersion ? "midCat" : "between") + "\"/></c:valAx>";
+  ejes +=
+      "<c:numFmt formatCode=\"General\" sourceLinked=\"1\"/><c:majorTickMark val=\"out\"/>"
+      "<c:minorTickMark val=\"none\"/><c:tickLblPos val=\"nextTo\"/>" +
+      texto + "<c:crossAx val=\"" + x2 + "\"/><c:crosses val=\"max\"/><c:crossBetween val=\"" +
+      (dispersion ? "midCat" : "between") + "\"/></c:valAx>";
   // Right after the primary axes (and so before the plot area's own shape properties).
   const size_t finTrazado = xml.find("</c:plotArea>");
   size_t donde = std::string::npos;
   for (const char* etiquetaEje : {"</c:valAx>", "</c:catAx>", "</c:dateAx>"}) {
     const size_t q = xml.rfind(etiquetaEje, finTrazado);
-    if (q != std::string::npos && (donde == std::string::npos || q + std::strlen(etiquetaEje) > donde))
+    if (q != std::string::npos &&
+        (donde == std::string::npos || q + std::strlen(etiquetaEje) > donde))
       donde = q + std::strlen(etiquetaEje);
   }
   if (donde == std::string::npos) return;
@@ -607,8 +670,8 @@ class TEscritorXlsx {
       }
       if (e != LXW_NO_ERROR)
         throw EErrorGeneral("No puedo escribir la celda " + IntToStr(pos.first) + ", " +
-                            IntToStr(pos.second) + " de la hoja '" + hoja.Nombre() + "': " +
-                            lxw_strerror(e));
+                            IntToStr(pos.second) + " de la hoja '" + hoja.Nombre() +
+                            "': " + lxw_strerror(e));
     }
   }
 
@@ -629,7 +692,8 @@ class TEscritorXlsx {
     // clockwise.
     lxw_chart_font numeros = Fuente(g, -e.orientacion);
     if (g.tamanoFuente || e.orientacion != 0) chart_axis_set_num_font(ax, &numeros);
-    if (!e.formatoNumero.empty()) chart_axis_set_num_format(ax, Utf8Valido(e.formatoNumero).c_str());
+    if (!e.formatoNumero.empty())
+      chart_axis_set_num_format(ax, Utf8Valido(e.formatoNumero).c_str());
     if (e.minimo) chart_axis_set_min(ax, *e.minimo);
     if (e.maximo) chart_axis_set_max(ax, *e.maximo);
     if (e.unidadMayor) chart_axis_set_major_unit(ax, *e.unidadMayor);
@@ -641,10 +705,17 @@ class TEscritorXlsx {
     if (e.marcaMayor != 3) chart_axis_set_major_tick_mark(ax, MarcaLxw(e.marcaMayor));
     if (e.marcaMenor != -4142) chart_axis_set_minor_tick_mark(ax, MarcaLxw(e.marcaMenor));
     switch (e.posicionEtiquetas) {
-      case -4134: chart_axis_set_label_position(ax, LXW_CHART_AXIS_LABEL_POSITION_LOW); break;
-      case -4127: chart_axis_set_label_position(ax, LXW_CHART_AXIS_LABEL_POSITION_HIGH); break;
-      case -4142: chart_axis_set_label_position(ax, LXW_CHART_AXIS_LABEL_POSITION_NONE); break;
-      default: break;
+      case -4134:
+        chart_axis_set_label_position(ax, LXW_CHART_AXIS_LABEL_POSITION_LOW);
+        break;
+      case -4127:
+        chart_axis_set_label_position(ax, LXW_CHART_AXIS_LABEL_POSITION_HIGH);
+        break;
+      case -4142:
+        chart_axis_set_label_position(ax, LXW_CHART_AXIS_LABEL_POSITION_NONE);
+        break;
+      default:
+        break;
     }
     lxw_chart_line l;
     chart_axis_major_gridlines_set_visible(ax, e.lineasMayores ? 1 : 0);
@@ -679,13 +750,14 @@ class TEscritorXlsx {
       const bool conMarcadores =
           s.estiloMarcador ? *s.estiloMarcador != -4142 : ConMarcadores(s.tipo);
       if (conMarcadores) {
-        static constexpr uint8_t simbolos[] = {LXW_CHART_MARKER_DIAMOND, LXW_CHART_MARKER_SQUARE,
+        static constexpr uint8_t simbolos[] = {LXW_CHART_MARKER_DIAMOND,  LXW_CHART_MARKER_SQUARE,
                                                LXW_CHART_MARKER_TRIANGLE, LXW_CHART_MARKER_X,
                                                LXW_CHART_MARKER_STAR,     LXW_CHART_MARKER_CIRCLE,
                                                LXW_CHART_MARKER_PLUS};
         chart_series_set_marker_type(se, simbolos[indice % 7]);
         if (s.tamanoMarcador)
-          chart_series_set_marker_size(se, static_cast<uint8_t>(std::clamp(*s.tamanoMarcador, 2, 72)));
+          chart_series_set_marker_size(se,
+                                       static_cast<uint8_t>(std::clamp(*s.tamanoMarcador, 2, 72)));
       } else {
         chart_series_set_marker_type(se, LXW_CHART_MARKER_NONE);
       }
@@ -736,7 +808,8 @@ class TEscritorXlsx {
     lxw_chart_line l;
     if (LineaLxw(g.bordeArea, libro_, l)) chart_chartarea_set_line(chart, &l);
     if (LineaLxw(g.bordeTrazado, libro_, l)) chart_plotarea_set_line(chart, &l);
-    if (g.indiceInteriorTrazado && *g.indiceInteriorTrazado >= 1 && *g.indiceInteriorTrazado <= 56) {
+    if (g.indiceInteriorTrazado && *g.indiceInteriorTrazado >= 1 &&
+        *g.indiceInteriorTrazado <= 56) {
       lxw_chart_fill fi{};
       fi.color = ALxw(libro_.Color(*g.indiceInteriorTrazado));
       chart_plotarea_set_fill(chart, &fi);
@@ -751,7 +824,10 @@ class TEscritorXlsx {
     if (!marcadores_) return Utf8Valido(hoja->Nombre());
     auto it = marcadores_->find(hoja);
     if (it == marcadores_->end())
-      it = marcadores_->emplace(hoja, "zzHojaMarcador" + IntToStr(static_cast<int64_t>(marcadores_->size() + 1))).first;
+      it = marcadores_
+               ->emplace(hoja,
+                         "zzHojaMarcador" + IntToStr(static_cast<int64_t>(marcadores_->size() + 1)))
+               .first;
     return it->second;
   }
 

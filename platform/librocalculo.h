@@ -19,11 +19,16 @@
 //  * setting a chart's type sets the type of every series it has;
 //  * the version is 14.0 (the application of 2010, whose own format this is) and the palette is
 //    the application's 56-colour default palette; both are fixed answers.
-// Limits of the saved file (kept in memory, not written, because libxlsxwriter 1.1 cannot):
-// secondary axis groups (their series are drawn on the primary axes), a series type from
-// another chart family than the chart's (a line series in a scatter chart is written as a
-// scatter series without markers, a series with markers as one with automatic markers), the
-// month and year unit scales of a date axis.
+// The saved file: libxlsxwriter writes the package; every chart part is then replaced by one of
+// our own (made with libxlsxwriter's chart writer and completed), with the sheet names of the
+// series' references quoted and the series of the secondary axis group in a second group on
+// axes of their own. Such chart parts hold no cached copy of the values: the application reads
+// them from the cells.
+// Kept in memory but not written (libxlsxwriter 1.1 cannot): a series type from another chart
+// family than the chart's (a line series in a scatter chart is written as a scatter series
+// without markers, a series with markers as one with markers), the abscissa limits and units of
+// line and area charts (their category axis is left to the application, which makes it a date
+// axis or not from the cells), and the month and year unit scales.
 #pragma once
 
 #include <array>
@@ -164,22 +169,22 @@ struct TEjeLibro {
   std::optional<double> unidadMayor, unidadMenor;
   std::optional<int32_t> escalaUnidadMayor, escalaUnidadMenor;  // 0 days, 1 months, 2 years
   std::optional<int32_t> espaciadoEtiquetas, espaciadoMarcas;
-  int32_t marcaMayor = 3;               // 3 outside, 2 inside, 4 cross, -4142 none
+  int32_t marcaMayor = 3;  // 3 outside, 2 inside, 4 cross, -4142 none
   int32_t marcaMenor = -4142;
-  int32_t posicionEtiquetas = 4;        // 4 next to the axis, -4134 low, -4127 high, -4142 none
+  int32_t posicionEtiquetas = 4;  // 4 next to the axis, -4134 low, -4127 high, -4142 none
   bool lineasMayores = false, lineasMenores = false;
   TLineaLibro bordeLineasMayores, bordeLineasMenores;
 };
 
 // One series of a chart: its references into a worksheet and its format.
 struct TSerieLibro {
-  const THojaCalculo* hoja = nullptr;  // worksheet of the references (follows its renames)
+  const THojaCalculo* hoja = nullptr;     // worksheet of the references (follows its renames)
   int32_t filaNombre = 0, colNombre = 0;  // 0: no name cell
   int32_t filaDesde = 0, filaHasta = 0;   // rows of the values (and of the categories)
   int32_t colValores = 0;
-  int32_t colCategorias = 0;     // 0: no categories
-  int32_t tipo = 4;              // the application's chart-type code of the series
-  int32_t grupoEje = 1;          // 1 primary, 2 secondary
+  int32_t colCategorias = 0;  // 0: no categories
+  int32_t tipo = 4;           // the application's chart-type code of the series
+  int32_t grupoEje = 1;       // 1 primary, 2 secondary
   std::optional<TColorLibro> colorInterior, colorBorde;
   std::optional<TColorLibro> colorFondoMarcador, colorFrenteMarcador;
   std::optional<int32_t> estiloMarcador;  // -4105 automatic, -4142 none
@@ -218,9 +223,9 @@ class TGraficoLibro : public THojaLibro {
 
   bool tieneTitulo = false;
   std::string titulo;
-  std::optional<double> tamanoFuente;     // ChartArea.Font.Size: every text of the chart
-  TLineaLibro bordeArea{-4142, 2, -4105};  // ChartArea.Border
-  TLineaLibro bordeTrazado{-4142, 2, -4105};  // PlotArea.Border
+  std::optional<double> tamanoFuente;            // ChartArea.Font.Size: every text of the chart
+  TLineaLibro bordeArea{-4142, 2, -4105};        // ChartArea.Border
+  TLineaLibro bordeTrazado{-4142, 2, -4105};     // PlotArea.Border
   std::optional<int32_t> indiceInteriorTrazado;  // PlotArea.Interior.ColorIndex
 
  private:
@@ -275,7 +280,7 @@ class TLibroCalculo {
 // The application: its switches and its open workbooks.
 class TAplicacionLibros {
  public:
-  bool visible = false;        // Visible: there is no window to show; kept only
+  bool visible = false;         // Visible: there is no window to show; kept only
   bool alertasVisibles = true;  // DisplayAlerts
   // Version, as the application's text turned into a real: 14.0.
   double Version() const { return 14.0; }

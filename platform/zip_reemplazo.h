@@ -1,8 +1,8 @@
 // Replacing whole entries of a zip package (an .xlsx) in place.
 #pragma once
 
-#include <filesystem>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <string>
 

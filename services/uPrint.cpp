@@ -112,11 +112,14 @@ std::string TTipoValoresACompararToShortStringSingular(TTipoValoresAComparar tip
     return r;
   };
   switch (tipo) {
-    case TTipoValoresAComparar::promedio: return rs_xls_promedio;
-    case TTipoValoresAComparar::desviacionEstandar: return rs_xls_desviacion_estandar;
+    case TTipoValoresAComparar::promedio:
+      return rs_xls_promedio;
+    case TTipoValoresAComparar::desviacionEstandar:
+      return rs_xls_desviacion_estandar;
     case TTipoValoresAComparar::probabilidadDeExcedencia:
       return std::string(rs_xls_probabilidad_de_excedencia) + porcentaje();
-    case TTipoValoresAComparar::valorEnRiesgo: return std::string(rs_xls_valor_en_riesgo) + porcentaje();
+    case TTipoValoresAComparar::valorEnRiesgo:
+      return std::string(rs_xls_valor_en_riesgo) + porcentaje();
   }
   throw EErrorGeneral(
       "uPrintCronVars.TTipoValoresACompararToShortStringSingular: tipo de grafico desconocido " +
@@ -125,9 +128,12 @@ std::string TTipoValoresACompararToShortStringSingular(TTipoValoresAComparar tip
 
 int32_t TTipoGraficoToXLConst(TTipoGrafico tipo, bool conLineas) {
   switch (tipo) {
-    case TTipoGrafico::areaApilada: return 76;
-    case TTipoGrafico::dispersion: return conLineas ? 74 : 65;
-    case TTipoGrafico::linea: return 4;
+    case TTipoGrafico::areaApilada:
+      return 76;
+    case TTipoGrafico::dispersion:
+      return conLineas ? 74 : 65;
+    case TTipoGrafico::linea:
+      return 4;
   }
   throw EErrorGeneral("uPrint.TTipoGraficoToXLConst: TTipoGrafico desconocido " +
                       IntToStr(static_cast<int>(tipo)));
@@ -135,22 +141,23 @@ int32_t TTipoGraficoToXLConst(TTipoGrafico tipo, bool conLineas) {
 
 int32_t TTipoEjeToXLConst(TTipoEje tipo) {
   switch (tipo) {
-    case TTipoEje::Primario: return 1;
-    case TTipoEje::Secundario: return 2;
+    case TTipoEje::Primario:
+      return 1;
+    case TTipoEje::Secundario:
+      return 2;
   }
   throw EErrorGeneral("uPrint.TTipoEjeToXLConst: tipo de eje desconocido " +
                       IntToStr(static_cast<int>(tipo)));
 }
 
 void EscribirValoresAComparar(T_ExcelFile& xls, TTipoValoresAComparar tipoValor, bool ordenar,
-                              double probabilidad, double probabilidad2,
-                              const TDAofString& nombres, const TDAOfMatOfNReal& datos,
-                              const std::string& nombreHoja, const std::string& titulo,
-                              const std::string& tituloEje, double fechaOrigen,
-                              double pasoFecha, int32_t decimales, bool conGrafico,
-                              const TDAOfTTipoGrafico& tiposGrafico, const TDAOfTTipoEje& ejes,
-                              const TDAOfTColor& colores, bool minimoYAuto, bool maximoYAuto,
-                              double minimoY, double maximoY) {
+                              double probabilidad, double probabilidad2, const TDAofString& nombres,
+                              const TDAOfMatOfNReal& datos, const std::string& nombreHoja,
+                              const std::string& titulo, const std::string& tituloEje,
+                              double fechaOrigen, double pasoFecha, int32_t decimales,
+                              bool conGrafico, const TDAOfTTipoGrafico& tiposGrafico,
+                              const TDAOfTTipoEje& ejes, const TDAOfTColor& colores,
+                              bool minimoYAuto, bool maximoYAuto, double minimoY, double maximoY) {
   const size_t S = datos.size();
   // Short arrays would be read past their end: refused before anything is written.
   if (S == 0) throw EErrorGeneral("uPrint.EscribirValoresAComparar: no hay series");
@@ -180,8 +187,12 @@ void EscribirValoresAComparar(T_ExcelFile& xls, TTipoValoresAComparar tipoValor,
   TDAofNReal res;
   for (int32_t k = 0; k < N; ++k) {
     switch (tipoValor) {
-      case TTipoValoresAComparar::promedio: PromedioPorSerie(datos, k, res); break;
-      case TTipoValoresAComparar::desviacionEstandar: VarianzaPorSerie(datos, k, res); break;
+      case TTipoValoresAComparar::promedio:
+        PromedioPorSerie(datos, k, res);
+        break;
+      case TTipoValoresAComparar::desviacionEstandar:
+        VarianzaPorSerie(datos, k, res);
+        break;
       case TTipoValoresAComparar::probabilidadDeExcedencia:
         ProbExcedenciaPorSerie(datos, ordenar, k, probabilidad, res);
         break;
@@ -206,17 +217,17 @@ void EscribirValoresAComparar(T_ExcelFile& xls, TTipoValoresAComparar tipoValor,
                       fechaOrigen + (N - 1) * pasoFecha, tiposGrafico, ejes, colores, pasoFecha);
 }
 
-void AgregarGraficoXLS(T_ExcelFile& xls, const std::string& nombreHoja,
-                       const std::string& titulo, const std::string& tituloEje,
-                       int32_t colFecha, int32_t colUltima, int32_t filaCab, int32_t filaUltima,
-                       bool minimoYAuto, bool maximoYAuto, double minimoY, double maximoY,
-                       double fechaInicial, double fechaFinal,
+void AgregarGraficoXLS(T_ExcelFile& xls, const std::string& nombreHoja, const std::string& titulo,
+                       const std::string& tituloEje, int32_t colFecha, int32_t colUltima,
+                       int32_t filaCab, int32_t filaUltima, bool minimoYAuto, bool maximoYAuto,
+                       double minimoY, double maximoY, double fechaInicial, double fechaFinal,
                        const TDAOfTTipoGrafico& tiposGrafico, const TDAOfTTipoEje& ejes,
                        const TDAOfTColor& colores, double pasoFecha) {
   const int32_t S = colUltima - colFecha;
   if (S < 0 || static_cast<size_t>(S) > tiposGrafico.size() ||
       static_cast<size_t>(S) > ejes.size() || static_cast<size_t>(S) > colores.size())
-    throw EErrorGeneral("uPrint.AgregarGraficoXLS: faltan tipos de gráfico, ejes o colores de series");
+    throw EErrorGeneral(
+        "uPrint.AgregarGraficoXLS: faltan tipos de gráfico, ejes o colores de series");
 
   // The kind most series have; on a tie the lower kind, with no series dispersion.
   int32_t cuenta[3] = {0, 0, 0};
@@ -235,7 +246,8 @@ void AgregarGraficoXLS(T_ExcelFile& xls, const std::string& nombreHoja,
   const bool conLineas = dominante == TTipoGrafico::dispersion;
 
   const std::string hoja = LimpiarNombreHoja(nombreHoja);
-  const std::string grafico = xls.CrearGrafico(hoja, colFecha, colUltima, filaCab, filaUltima, tipoXL);
+  const std::string grafico =
+      xls.CrearGrafico(hoja, colFecha, colUltima, filaCab, filaUltima, tipoXL);
   xls.ConfigurarGrafico(grafico, tipoXL, titulo, tituloEje, minimoYAuto, maximoYAuto, minimoY,
                         maximoY, fechaInicial, fechaFinal);
   for (int32_t i = 1; i <= S; ++i) {

@@ -67,21 +67,19 @@ int32_t TTipoEjeToXLConst(TTipoEje tipo);
 // when conGrafico, the chart "g" + sheet name. datos has at least one series; nombres at
 // least as many names; tiposGrafico, ejes and colores one entry per series when conGrafico.
 void EscribirValoresAComparar(T_ExcelFile& xls, TTipoValoresAComparar tipoValor, bool ordenar,
-                              double probabilidad, double probabilidad2,
-                              const TDAofString& nombres, const TDAOfMatOfNReal& datos,
-                              const std::string& nombreHoja, const std::string& titulo,
-                              const std::string& tituloEje, double fechaOrigen,
-                              double pasoFecha, int32_t decimales, bool conGrafico,
-                              const TDAOfTTipoGrafico& tiposGrafico, const TDAOfTTipoEje& ejes,
-                              const TDAOfTColor& colores, bool minimoYAuto, bool maximoYAuto,
-                              double minimoY, double maximoY);
+                              double probabilidad, double probabilidad2, const TDAofString& nombres,
+                              const TDAOfMatOfNReal& datos, const std::string& nombreHoja,
+                              const std::string& titulo, const std::string& tituloEje,
+                              double fechaOrigen, double pasoFecha, int32_t decimales,
+                              bool conGrafico, const TDAOfTTipoGrafico& tiposGrafico,
+                              const TDAOfTTipoEje& ejes, const TDAOfTColor& colores,
+                              bool minimoYAuto, bool maximoYAuto, double minimoY, double maximoY);
 
 // The chart of a table written by EscribirValoresAComparar, over the header row filaCab to
 // row filaUltima and the columns colFecha to colUltima of the worksheet nombreHoja.
-void AgregarGraficoXLS(T_ExcelFile& xls, const std::string& nombreHoja,
-                       const std::string& titulo, const std::string& tituloEje,
-                       int32_t colFecha, int32_t colUltima, int32_t filaCab, int32_t filaUltima,
-                       bool minimoYAuto, bool maximoYAuto, double minimoY, double maximoY,
-                       double fechaInicial, double fechaFinal,
+void AgregarGraficoXLS(T_ExcelFile& xls, const std::string& nombreHoja, const std::string& titulo,
+                       const std::string& tituloEje, int32_t colFecha, int32_t colUltima,
+                       int32_t filaCab, int32_t filaUltima, bool minimoYAuto, bool maximoYAuto,
+                       double minimoY, double maximoY, double fechaInicial, double fechaFinal,
                        const TDAOfTTipoGrafico& tiposGrafico, const TDAOfTTipoEje& ejes,
                        const TDAOfTColor& colores, double pasoFecha);

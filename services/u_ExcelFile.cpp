@@ -174,9 +174,8 @@ void T_ExcelFile::TerminarFila() {
   nBuffer = 0;
 }
 
-std::string T_ExcelFile::CrearGrafico(const std::string& nombreHoja_, int32_t col1,
-                                      int32_t col2, int32_t fila1, int32_t fila2,
-                                      int32_t tipoXL) {
+std::string T_ExcelFile::CrearGrafico(const std::string& nombreHoja_, int32_t col1, int32_t col2,
+                                      int32_t fila1, int32_t fila2, int32_t tipoXL) {
   const std::string nombreHoja = CadenaCorta(nombreHoja_);
   THojaCalculo& hoja = ObtenerHoja(nombreHoja);
   TGraficoLibro& grafico = Libro().AgregarGrafico();

@@ -84,12 +84,12 @@ class T_ExcelFile {
   // A chart sheet "g" + nombreHoja over the range (fila1, col1)-(fila2, col2) of that
   // worksheet, series in columns, the first row their names and the first column their
   // abscissas. Returns the chart's name.
-  std::string CrearGrafico(const std::string& nombreHoja, int32_t col1, int32_t col2,
-                           int32_t fila1, int32_t fila2, int32_t tipoXL);
+  std::string CrearGrafico(const std::string& nombreHoja, int32_t col1, int32_t col2, int32_t fila1,
+                           int32_t fila2, int32_t tipoXL);
   void ConfigurarGrafico(const std::string& nombreGrafico, int32_t tipoXL,
-                         const std::string& titulo, const std::string& tituloEje,
-                         bool minimoYAuto, bool maximoYAuto, double minimoY, double maximoY,
-                         double minimoX, double maximoX);
+                         const std::string& titulo, const std::string& tituloEje, bool minimoYAuto,
+                         bool maximoYAuto, double minimoY, double maximoY, double minimoX,
+                         double maximoX);
   void FormatearSerie(const std::string& nombreGrafico, int32_t indice, int32_t tipoSerie,
                       int32_t eje, TColorLibro color);
 

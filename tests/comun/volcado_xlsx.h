@@ -2,14 +2,15 @@
 // independently of the library that wrote it.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 inline std::string VolcarXlsx(const std::filesystem::path& archivo) {
-  const std::string orden = std::string("python3 '") + AERONDA_TOOLS + "/volcar_xlsx.py' '" +
-                            archivo.string() + "' 2>&1";
+  const std::string orden =
+      std::string("python3 '") + AERONDA_TOOLS + "/volcar_xlsx.py' '" + archivo.string() + "' 2>&1";
   std::string salida;
   FILE* p = popen(orden.c_str(), "r");
   if (p == nullptr) return "no puedo ejecutar python3";
@@ -23,7 +24,8 @@ inline std::string VolcarXlsx(const std::filesystem::path& archivo) {
 
 // A fresh empty folder for one test, under the system's temporary folder.
 inline std::filesystem::path CarpetaDePrueba(const std::string& nombre) {
-  const auto c = std::filesystem::temp_directory_path() / ("aeronda_xlsx_" + nombre + "_" + std::to_string(getpid()));
+  const auto c = std::filesystem::temp_directory_path() /
+                 ("aeronda_xlsx_" + nombre + "_" + std::to_string(getpid()));
   std::filesystem::remove_all(c);
   std::filesystem::create_directories(c);
   return c;

@@ -1,7 +1,5 @@
 // The in-memory workbook: sheets, cells, ranges, charts, and the .xlsx it saves, read back by
 // an independent Python reader.
-#include "platform/librocalculo.h"
-
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -13,6 +11,7 @@
 #include "comun/volcado_xlsx.h"
 #include "platform/errores.h"
 #include "platform/fechas.h"
+#include "platform/librocalculo.h"
 #include "platform/rtltexto.h"
 #include "platform/zip_reemplazo.h"
 
@@ -53,7 +52,8 @@ TEST(LibroCalculo, ErroresDeNombresCeldasYRangos) {
   EXPECT_THROW_MSG(libro.Hoja("nada"), EErrorGeneral, "No existe la hoja: 'nada'");
   EXPECT_THROW_MSG(libro.Grafico("datos"), EErrorGeneral, "No existe el gráfico: 'datos'");
   EXPECT_THROW_MSG(libro.Hoja(3), EErrorGeneral, "No existe la hoja número 3");
-  EXPECT_THROW_MSG(h.FijarValor(0, 1, 1.0), EErrorGeneral, "Celda fuera de la hoja: fila 0, columna 1");
+  EXPECT_THROW_MSG(h.FijarValor(0, 1, 1.0), EErrorGeneral,
+                   "Celda fuera de la hoja: fila 0, columna 1");
   EXPECT_THROW_MSG(h.FijarValor(1, 16385, 1.0), EErrorGeneral,
                    "Celda fuera de la hoja: fila 1, columna 16385");
   h.FijarValor(1048576, 16384, 1.0);
@@ -71,12 +71,11 @@ TEST(LibroCalculo, NombresDeCeldas) {
     bool ok;
     int32_t fila, columna;
   };
-  const Caso casos[] = {{"A1", true, 1, 1},         {"z9", true, 9, 26},
-                        {"AA10", true, 10, 27},     {"ZZ1", true, 1, 702},
-                        {"AAA1", true, 1, 703},     {"XFD1048576", true, 1048576, 16384},
-                        {"XFE1", false, 0, 0},      {"A1048577", false, 0, 0},
-                        {"A01", false, 0, 0},       {"1A", false, 0, 0},
-                        {"A", false, 0, 0},         {"A-1", false, 0, 0}};
+  const Caso casos[] = {
+      {"A1", true, 1, 1},    {"z9", true, 9, 26},       {"AA10", true, 10, 27},
+      {"ZZ1", true, 1, 702}, {"AAA1", true, 1, 703},    {"XFD1048576", true, 1048576, 16384},
+      {"XFE1", false, 0, 0}, {"A1048577", false, 0, 0}, {"A01", false, 0, 0},
+      {"1A", false, 0, 0},   {"A", false, 0, 0},        {"A-1", false, 0, 0}};
   for (const Caso& c : casos) {
     int32_t f = 0, col = 0;
     EXPECT_EQ(LeerNombreCelda(c.texto, f, col), c.ok) << c.texto;
@@ -96,14 +95,14 @@ TEST(LibroCalculo, NombresDeCeldas) {
 TEST(LibroCalculo, PaletaPorDefectoEnColoresDe32Bits) {
   // R + 256·G + 65536·B of the application's default palette entries.
   const auto& p = PaletaPorDefecto();
-  EXPECT_EQ(p[0], 0);                                // 1 black
-  EXPECT_EQ(p[1], 255 + 256 * 255 + 65536 * 255);    // 2 white
-  EXPECT_EQ(p[2], 255);                              // 3 red
-  EXPECT_EQ(p[4], 65536 * 255);                      // 5 blue
-  EXPECT_EQ(p[14], 192 + 256 * 192 + 65536 * 192);   // 15 silver
-  EXPECT_EQ(p[16], 153 + 256 * 153 + 65536 * 255);   // 17 periwinkle 9999FF
-  EXPECT_EQ(p[31], p[4]);                            // 32 blue again
-  EXPECT_EQ(p[55], 51 + 256 * 51 + 65536 * 51);      // 56 333333
+  EXPECT_EQ(p[0], 0);                               // 1 black
+  EXPECT_EQ(p[1], 255 + 256 * 255 + 65536 * 255);   // 2 white
+  EXPECT_EQ(p[2], 255);                             // 3 red
+  EXPECT_EQ(p[4], 65536 * 255);                     // 5 blue
+  EXPECT_EQ(p[14], 192 + 256 * 192 + 65536 * 192);  // 15 silver
+  EXPECT_EQ(p[16], 153 + 256 * 153 + 65536 * 255);  // 17 periwinkle 9999FF
+  EXPECT_EQ(p[31], p[4]);                           // 32 blue again
+  EXPECT_EQ(p[55], 51 + 256 * 51 + 65536 * 51);     // 56 333333
 }
 
 // Numbers stand in the file with 16 significant digits (42675 + 1/24 as 42675.04166666666),
@@ -142,8 +141,8 @@ TLibroCalculo& LibroDeEjemplo(TAplicacionLibros& app) {
   g.titulo = "Potencia";
   g.tamanoFuente = 14;
   TSerieLibro& s1 = g.Serie(1);
-  s1.colorBorde = 255;                      // red
-  s1.colorFondoMarcador = 256 * 128;        // green 008000
+  s1.colorBorde = 255;                // red
+  s1.colorFondoMarcador = 256 * 128;  // green 008000
   s1.tamanoMarcador = 2;
   s1.estiloMarcador = -4105;
   TEjeLibro& x = g.Eje(1);

@@ -1,7 +1,5 @@
 // Comparison tables: the statistics against closed forms, labels, code mappers, the chart's
 // kinds and axis units, and a whole workbook of two tables saved and read back.
-#include "services/uPrint.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +10,7 @@
 #include "platform/errores.h"
 #include "platform/fechas.h"
 #include "platform/rtltexto.h"
+#include "services/uPrint.h"
 
 namespace {
 
@@ -43,14 +42,11 @@ TEST(EstadisticosPorSerie, CuatroMuestras) {
     double p;
     double esperado;  // sorted 4, 3, 2, 1: index Round(4p) - 1, clamped
   };
-  const Caso pe[] = {{0.0, 4},    // -1 clamped to 0
-                     {0.25, 4},   // 1 - 1
-                     {0.375, 3},  // 1.5 to 2 (even), minus 1
-                     {0.5, 3},
-                     {0.625, 3},  // 2.5 to 2 (even), minus 1
-                     {0.75, 2},
-                     {1.0, 1},
-                     {1.5, 1}};   // 5 clamped to 3
+  const Caso pe[] = {{0.0, 4},                           // -1 clamped to 0
+                     {0.25, 4},                          // 1 - 1
+                     {0.375, 3},                         // 1.5 to 2 (even), minus 1
+                     {0.5, 3},   {0.625, 3},             // 2.5 to 2 (even), minus 1
+                     {0.75, 2},  {1.0, 1},   {1.5, 1}};  // 5 clamped to 3
   for (const Caso& c : pe) {
     ProbExcedenciaPorSerie(CuatroMuestras, true, 0, c.p, r);
     EXPECT_EQ(Uno(r), c.esperado) << c.p;
@@ -58,7 +54,7 @@ TEST(EstadisticosPorSerie, CuatroMuestras) {
   struct CasoVaR {
     double p1, p2, esperado;  // indexes Trunc(3p1)..Trunc(3p2) of 4, 3, 2, 1
   };
-  const CasoVaR var[] = {{0.0, 0.5, 3.5}, {0.0, 1.0, 2.5}, {0.5, 0.5, 3.0},
+  const CasoVaR var[] = {{0.0, 0.5, 3.5},   {0.0, 1.0, 2.5}, {0.5, 0.5, 3.0},
                          {0.34, 0.67, 2.5}, {0.0, 0.0, 4.0}, {1.0, 1.0, 1.0}};
   for (const CasoVaR& c : var) {
     ValorEnRiesgoPorSerie(CuatroMuestras, true, 0, c.p1, c.p2, r);
@@ -124,23 +120,27 @@ TEST(EstadisticosPorSerie, UnaMuestraPasosQueFaltanYPasosVacios) {
 TEST(EtiquetasYCodigos, EtiquetasMapeadoresYSusErrores) {
   {
     ConFormato punto('.', "d/M/yyyy");
-    EXPECT_EQ(TTipoValoresACompararToShortStringSingular(TTipoValoresAComparar::promedio, 0.3), "Prom");
-    EXPECT_EQ(TTipoValoresACompararToShortStringSingular(TTipoValoresAComparar::desviacionEstandar, 0.3),
-              "DesvE");
+    EXPECT_EQ(TTipoValoresACompararToShortStringSingular(TTipoValoresAComparar::promedio, 0.3),
+              "Prom");
+    EXPECT_EQ(
+        TTipoValoresACompararToShortStringSingular(TTipoValoresAComparar::desviacionEstandar, 0.3),
+        "DesvE");
     EXPECT_EQ(TTipoValoresACompararToShortStringSingular(
                   TTipoValoresAComparar::probabilidadDeExcedencia, 0.05),
               "PE_ 5.00%");
-    EXPECT_EQ(TTipoValoresACompararToShortStringSingular(TTipoValoresAComparar::valorEnRiesgo, 0.125),
-              "VaR_ 12.50%");
+    EXPECT_EQ(
+        TTipoValoresACompararToShortStringSingular(TTipoValoresAComparar::valorEnRiesgo, 0.125),
+        "VaR_ 12.50%");
   }
   ConFormato coma(',', "d/M/yyyy");
   EXPECT_EQ(TTipoValoresACompararToShortStringSingular(
                 TTipoValoresAComparar::probabilidadDeExcedencia, 0.95),
             "PE_ 95,00%");
-  EXPECT_THROW_MSG(TTipoValoresACompararToShortStringSingular(static_cast<TTipoValoresAComparar>(4), 0),
-                   EErrorGeneral,
-                   "uPrintCronVars.TTipoValoresACompararToShortStringSingular: tipo de grafico "
-                   "desconocido 4");
+  EXPECT_THROW_MSG(
+      TTipoValoresACompararToShortStringSingular(static_cast<TTipoValoresAComparar>(4), 0),
+      EErrorGeneral,
+      "uPrintCronVars.TTipoValoresACompararToShortStringSingular: tipo de grafico "
+      "desconocido 4");
 
   EXPECT_EQ(TTipoGraficoToXLConst(TTipoGrafico::areaApilada, true), 76);
   EXPECT_EQ(TTipoGraficoToXLConst(TTipoGrafico::areaApilada, false), 76);
@@ -169,8 +169,8 @@ TGraficoLibro& TablaConGrafico(T_ExcelFile& xls, const std::string& hoja,
   testing::internal::CaptureStdout();
   EscribirValoresAComparar(xls, TTipoValoresAComparar::promedio, false, 0, 0, nombres, datos, hoja,
                            "t", "e", 42675.0, paso, 3, true, tipos,
-                           TDAOfTTipoEje(S, TTipoEje::Primario),
-                           TDAOfTColor(S, ColorPorDefectoXLS), true, true, 0, 0);
+                           TDAOfTTipoEje(S, TTipoEje::Primario), TDAOfTColor(S, ColorPorDefectoXLS),
+                           true, true, 0, 0);
   testing::internal::GetCapturedStdout();
   return xls.Libro().Grafico("g" + hoja);
 }
@@ -185,7 +185,7 @@ TEST(GraficoDeTabla, ElTipoDominanteDaElTipoDelGraficoYDeSusSeries) {
   const Caso casos[] = {
       {{G::dispersion, G::linea, G::linea}, 4, {65, 4, 4}},
       {{G::dispersion, G::dispersion, G::linea}, 74, {74, 74, 4}},
-      {{G::linea, G::areaApilada}, 76, {4, 76}},      // a tie: the lower kind
+      {{G::linea, G::areaApilada}, 76, {4, 76}},  // a tie: the lower kind
       {{G::linea, G::dispersion}, 74, {4, 74}},
       {{G::areaApilada, G::dispersion, G::dispersion, G::areaApilada}, 76, {76, 65, 65, 76}},
   };
@@ -341,18 +341,18 @@ TEST(TablaDeComparacion, LibroDeDosTablasConGraficosGuardadoYLeidoDeVuelta) {
   testing::internal::CaptureStdout();
   {
     T_ExcelFile xls("x", false, true, false);
+    EscribirValoresAComparar(xls, TTipoValoresAComparar::promedio, false, 0, 0,
+                             {"Vel[m/s]", "Dir[gr]", "P"},
+                             {{{5, 7}, {6}, {7.5}}, {{90}, {180}, {270}}, {{1.25}, {2.5}}},
+                             "2016-11-01 00:00", "T1", "MW", d0, hora, 3, true,
+                             {TTipoGrafico::dispersion, TTipoGrafico::linea, TTipoGrafico::linea},
+                             {TTipoEje::Primario, TTipoEje::Secundario, TTipoEje::Primario},
+                             {255, 0, ColorPorDefectoXLS}, false, false, 0.0, 70.0);
     EscribirValoresAComparar(
-        xls, TTipoValoresAComparar::promedio, false, 0, 0, {"Vel[m/s]", "Dir[gr]", "P"},
-        {{{5, 7}, {6}, {7.5}}, {{90}, {180}, {270}}, {{1.25}, {2.5}}}, "2016-11-01 00:00", "T1",
-        "MW", d0, hora, 3, true, {TTipoGrafico::dispersion, TTipoGrafico::linea, TTipoGrafico::linea},
-        {TTipoEje::Primario, TTipoEje::Secundario, TTipoEje::Primario},
-        {255, 0, ColorPorDefectoXLS}, false, false, 0.0, 70.0);
-    EscribirValoresAComparar(xls, TTipoValoresAComparar::desviacionEstandar, false, 0, 0,
-                             {"A", "B"}, {{{1, 2, 3, 4}, {2, 2}}, {{10}}}, "año 2016", "Varianzas",
-                             "", d0, hora, 2, true,
-                             {TTipoGrafico::areaApilada, TTipoGrafico::areaApilada},
-                             {TTipoEje::Primario, TTipoEje::Primario},
-                             {65536 * 255, 256 * 255}, true, true, 0, 0);
+        xls, TTipoValoresAComparar::desviacionEstandar, false, 0, 0, {"A", "B"},
+        {{{1, 2, 3, 4}, {2, 2}}, {{10}}}, "año 2016", "Varianzas", "", d0, hora, 2, true,
+        {TTipoGrafico::areaApilada, TTipoGrafico::areaApilada},
+        {TTipoEje::Primario, TTipoEje::Primario}, {65536 * 255, 256 * 255}, true, true, 0, 0);
     xls.Guardar((carpeta / "c1_VISOR_3m").string());
   }
   const std::string consola = testing::internal::GetCapturedStdout();
@@ -362,7 +362,8 @@ TEST(TablaDeComparacion, LibroDeDosTablasConGraficosGuardadoYLeidoDeVuelta) {
             "EXCEL v: 1.4000000000000000E+001 cambiarForamto: 0.00\n"
             "EXCEL v: 1.4000000000000000E+001 cambiarForamto: dd/MM/yyyy hh\n"
             "EXCEL v: 1.4000000000000000E+001 cambiarForamto: 0.00000000\n"
-            "T_ExcelFile.Guardar('" + (carpeta / "c1_VISOR_3m").string() + "')\n");
+            "T_ExcelFile.Guardar('" +
+                (carpeta / "c1_VISOR_3m").string() + "')\n");
   EXPECT_EQ(VolcarXlsx(carpeta / "c1_VISOR_3m.xlsx"), VolcadoDeDosTablas);
 }
 

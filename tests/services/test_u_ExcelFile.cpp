@@ -1,12 +1,11 @@
 // T_ExcelFile's names, cursor, row buffer, sheets and formats, and the two text functions of
 // worksheet names and decimals formats.
-#include "services/u_ExcelFile.h"
-
 #include <gtest/gtest.h>
 
 #include "comun/afirmaciones.h"
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
+#include "services/u_ExcelFile.h"
 #include "services/utextoxls.h"
 
 namespace {
@@ -25,9 +24,9 @@ class ConSeparadorDecimal {
 
 TEST(NombresDeCeldas, ColumnasEnBase26Biyectiva) {
   const std::pair<int32_t, const char*> casos[] = {
-      {1, "A"},    {2, "B"},    {26, "Z"},    {27, "AA"},   {52, "AZ"},  {53, "BA"},
-      {702, "ZZ"}, {703, "AAA"}, {704, "AAB"}, {18278, "ZZZ"}, {18279, "AAAA"}, {16384, "XFD"},
-      {0, ""},     {-3, ""}};
+      {1, "A"},        {2, "B"},       {26, "Z"},    {27, "AA"},   {52, "AZ"},
+      {53, "BA"},      {702, "ZZ"},    {703, "AAA"}, {704, "AAB"}, {18278, "ZZZ"},
+      {18279, "AAAA"}, {16384, "XFD"}, {0, ""},      {-3, ""}};
   for (const auto& [n, letras] : casos) EXPECT_EQ(T_ExcelFile::NombreColumna(n), letras) << n;
   // Round trip through the workbook's own cell-name reader, over every column of a sheet.
   for (int32_t n = 1; n <= MaxColumnasHoja; ++n) {
@@ -48,12 +47,15 @@ TEST(TextosXls, LimpiarNombreHoja) {
       {"A\xC3\xB1o 2015", "Ao_2015"},  // the n with tilde dropped, byte by byte
       {"$-.:_x", "x"},                 // leading separators vanish
       {"a_ _b_", "a_b_"},              // a run is one "_", a trailing one stays
-      {"a,b;c(d)\te\x01" "f", "abcdef"},
+      {"a,b;c(d)\te\x01"
+       "f",
+       "abcdef"},
       {"", ""},
       {std::string(40, 'q'), std::string(25, 'q')},
       {std::string(24, 'q') + " zz", std::string(24, 'q') + "_"},
   };
-  for (const auto& [entrada, salida] : casos) EXPECT_EQ(LimpiarNombreHoja(entrada), salida) << entrada;
+  for (const auto& [entrada, salida] : casos)
+    EXPECT_EQ(LimpiarNombreHoja(entrada), salida) << entrada;
 }
 
 TEST(TextosXls, FormatoDecimalesSigueElSeparadorEnVigor) {
@@ -197,9 +199,9 @@ TEST(ExcelFile, FormatoDeRangoConSuTraza) {
 TEST(ExcelFile, IndiceDeColorEnLaPaleta) {
   T_ExcelFile xls("h", false, true, false);
   const TPaletaXLS p = xls.LeerPaleta();
-  EXPECT_EQ(p[3], 255);                               // red
-  EXPECT_EQ(IndiceColorXLS(65536 * 255, p), 5);       // blue stands at 5 and 32: the first
-  EXPECT_EQ(IndiceColorXLS(128 * 65536, p), 11);      // navy stands at 11 and 25
+  EXPECT_EQ(p[3], 255);                           // red
+  EXPECT_EQ(IndiceColorXLS(65536 * 255, p), 5);   // blue stands at 5 and 32: the first
+  EXPECT_EQ(IndiceColorXLS(128 * 65536, p), 11);  // navy stands at 11 and 25
   EXPECT_EQ(IndiceColorXLS(1 + 256 * 2 + 65536 * 3, p), -1);
   EXPECT_EQ(IndiceColorXLS(0, p), 1);
 }
@@ -246,12 +248,14 @@ TEST(ExcelFile, GraficoSobreUnRangoConSusSeriesYFormatos) {
   EXPECT_EQ(g.Serie(1).estiloMarcador, -4105);
   EXPECT_EQ(g.Serie(1).colorFondoMarcador, 256 * 128);
   EXPECT_EQ(g.Serie(1).colorFrenteMarcador, 256 * 128);
-  EXPECT_THROW_MSG(xls.FormatearSerie(nombre, 3, 4, 1, 0), EErrorGeneral, "Serie no válida: 3 de 2");
-  EXPECT_THROW_MSG(xls.FormatearSerie(nombre, 1, 4, 3, 0), EErrorGeneral, "Grupo de ejes no válido: 3");
+  EXPECT_THROW_MSG(xls.FormatearSerie(nombre, 3, 4, 1, 0), EErrorGeneral,
+                   "Serie no válida: 3 de 2");
+  EXPECT_THROW_MSG(xls.FormatearSerie(nombre, 1, 4, 3, 0), EErrorGeneral,
+                   "Grupo de ejes no válido: 3");
   EXPECT_THROW_MSG(xls.CrearGrafico("hoja1", 1, 3, 1, 5, 4), EErrorGeneral,
                    "Ya existe una hoja con el nombre: 'ghoja1'");
-  EXPECT_THROW_MSG(xls.ConfigurarGrafico("gnada", 4, "", "", true, true, 0, 0, 0, 0),
-                   EErrorGeneral, "No existe el gráfico: 'gnada'");
+  EXPECT_THROW_MSG(xls.ConfigurarGrafico("gnada", 4, "", "", true, true, 0, 0, 0, 0), EErrorGeneral,
+                   "No existe el gráfico: 'gnada'");
 
   // An area chart keeps its abscissa limits to the application.
   xls.AgregarHoja("h2");
