@@ -34,9 +34,9 @@ struct TZona {};
 
 // The kind of a control is the type of the window member that receives it.
 using TMiembro =
-    std::variant<TZona, QWidget* F::*, QGroupBox* F::*, QFrame* F::*, QSplitter* F::*,
-                 TPaintBox* F::*, TLabeledEdit* F::*, QLineEdit* F::*, QPushButton* F::*,
-                 QCheckBox* F::*, QDateEdit* F::*, QLabel* F::*, QTableWidget* F::*>;
+    std::variant<TZona, QWidget * F::*, QGroupBox * F::*, QFrame * F::*, QSplitter * F::*,
+                 TPaintBox * F::*, TLabeledEdit * F::*, QLineEdit * F::*, QPushButton * F::*,
+                 QCheckBox * F::*, QDateEdit * F::*, QLabel * F::*, QTableWidget * F::*>;
 
 struct TCelda {
   int fila = 0, columna = 0, filas = 1, columnas = 1;
@@ -58,7 +58,8 @@ const char* const kLabel7 =
     "Se puede elegir que central asocia su EM con la supercentral.\n"
     "El NID de la supercentral  es la unión de los NID de las centrales individuales. \n"
     "Se crea el correspondiente MT y se guarda en la BD.\n"
-    "Se crea un archivo calibrador (.clp) a partir del MT y un archivo de series de datos (.sas). \n"
+    "Se crea un archivo calibrador (.clp) a partir del MT y un archivo de series de datos (.sas). "
+    "\n"
     "El calibrador se guarda en la carpeta correspondiente a la central.";
 
 const char* const kVientoParaPot =
@@ -329,13 +330,12 @@ void TFormAeronda::ConstruirControles() {
 
   for (const TFilaControl& f : kControles) {
     auto it = widgets.find(f.padre);
-    if (it == widgets.end())
-      throw std::logic_error(std::string("control sin padre: ") + f.nombre);
+    if (it == widgets.end()) throw std::logic_error(std::string("control sin padre: ") + f.nombre);
     QWidget* padre = it->second;
-    QWidget* w = nullptr;        // the control
+    QWidget* w = nullptr;         // the control
     QWidget* enGrilla = nullptr;  // what takes its cell: the control or its labelled box
-    bool contenedor = false;  // gets a grid of its own
-    bool lleno = false;       // fills its cell
+    bool contenedor = false;      // gets a grid of its own
+    bool lleno = false;           // fills its cell
     Qt::Alignment alineacion = Qt::AlignBottom;
 
     std::visit(
@@ -391,7 +391,8 @@ void TFormAeronda::ConstruirControles() {
             this->*miembro = c;
             w = c;
           } else if constexpr (std::is_same_v<M, QDateEdit * F::*>) {
-            auto* d = new QDateEdit(QDate::fromString(U(f.texto), QStringLiteral("dd/MM/yyyy")), padre);
+            auto* d =
+                new QDateEdit(QDate::fromString(U(f.texto), QStringLiteral("dd/MM/yyyy")), padre);
             d->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
             d->setCalendarPopup(true);
             this->*miembro = d;
@@ -433,8 +434,8 @@ void TFormAeronda::ConstruirControles() {
     w->setObjectName(U(f.nombre));
     lleno = lleno || contenedor;
     if (contenedor) grillas[w] = NuevaGrilla(w, std::holds_alternative<TZona>(f.miembro) ? 0 : 6);
-    if (f.ancho > 0 && !std::holds_alternative<TPaintBox* F::*>(f.miembro) &&
-        !std::holds_alternative<QGroupBox* F::*>(f.miembro))
+    if (f.ancho > 0 && !std::holds_alternative<TPaintBox * F::*>(f.miembro) &&
+        !std::holds_alternative<QGroupBox * F::*>(f.miembro))
       w->setFixedWidth(f.ancho);
     if (!enGrilla) enGrilla = w;
     widgets[f.nombre] = w;
@@ -592,6 +593,7 @@ void TFormAeronda::ConectarBaseDeDatos() {
 void TFormAeronda::FormClose() {
   ModeloTeoricoActual.reset();
   ModeloCombinadoActual.reset();
+  Conexion.reset();
 }
 
 void TFormAeronda::closeEvent(QCloseEvent* e) {
@@ -626,7 +628,9 @@ void TFormAeronda::efpv3pe1Change() { CopiarTexto(efpv3pe1, efpv3pe); }
 void TFormAeronda::eFactorPerdidasParque1Change() {
   CopiarTexto(eFactorPerdidasParque1, eFactorPerdidasParque);
 }
-void TFormAeronda::eLimiteDePotencia1Change() { CopiarTexto(eLimiteDePotencia1, eLimiteDePotencia); }
+void TFormAeronda::eLimiteDePotencia1Change() {
+  CopiarTexto(eLimiteDePotencia1, eLimiteDePotencia);
+}
 void TFormAeronda::eEthaMeteoChange() { CopiarTexto(eEthaMeteo, eEthaMeteo2); }
 void TFormAeronda::eEthaMeteo2Change() { CopiarTexto(eEthaMeteo2, eEthaMeteo); }
 void TFormAeronda::eEthaMeteo1Change() { CopiarTexto(eEthaMeteo1, eEthaMeteo); }
