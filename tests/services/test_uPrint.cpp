@@ -163,7 +163,7 @@ TGraficoLibro& TablaConGrafico(T_ExcelFile& xls, const std::string& hoja,
   TDAOfMatOfNReal datos(S);
   TDAofString nombres;
   for (size_t i = 0; i < S; ++i) {
-    nombres.push_back("s" + std::to_string(i));
+    nombres.push_back(std::string("s") + std::to_string(i));
     for (int32_t k = 0; k < pasos; ++k) datos[i].push_back({static_cast<double>(k + i)});
   }
   testing::internal::CaptureStdout();
@@ -192,7 +192,8 @@ TEST(GraficoDeTabla, ElTipoDominanteDaElTipoDelGraficoYDeSusSeries) {
   int i = 0;
   for (const Caso& c : casos) {
     T_ExcelFile xls("x", false, true, false);
-    TGraficoLibro& g = TablaConGrafico(xls, "h" + std::to_string(i++), c.tipos, 1.0 / 24);
+    TGraficoLibro& g =
+        TablaConGrafico(xls, std::string("h") + std::to_string(i++), c.tipos, 1.0 / 24);
     EXPECT_EQ(g.TipoGrafico(), c.tipoGrafico) << i;
     std::vector<int32_t> tipos;
     for (const TSerieLibro& s : g.Series()) tipos.push_back(s.tipo);
@@ -356,14 +357,14 @@ TEST(TablaDeComparacion, LibroDeDosTablasConGraficosGuardadoYLeidoDeVuelta) {
     xls.Guardar((carpeta / "c1_VISOR_3m").string());
   }
   const std::string consola = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(consola,
-            "EXCEL v: 1.4000000000000000E+001 cambiarForamto: 0.000\n"
-            "EXCEL v: 1.4000000000000000E+001 cambiarForamto: dd/MM/yyyy hh\n"
-            "EXCEL v: 1.4000000000000000E+001 cambiarForamto: 0.00\n"
-            "EXCEL v: 1.4000000000000000E+001 cambiarForamto: dd/MM/yyyy hh\n"
-            "EXCEL v: 1.4000000000000000E+001 cambiarForamto: 0.00000000\n"
-            "T_ExcelFile.Guardar('" +
-                (carpeta / "c1_VISOR_3m").string() + "')\n");
+  const std::string archivo = (carpeta / "c1_VISOR_3m").string();
+  EXPECT_EQ(consola, std::string("EXCEL v: 1.4000000000000000E+001 cambiarForamto: 0.000\n"
+                                 "EXCEL v: 1.4000000000000000E+001 cambiarForamto: dd/MM/yyyy hh\n"
+                                 "EXCEL v: 1.4000000000000000E+001 cambiarForamto: 0.00\n"
+                                 "EXCEL v: 1.4000000000000000E+001 cambiarForamto: dd/MM/yyyy hh\n"
+                                 "EXCEL v: 1.4000000000000000E+001 cambiarForamto: 0.00000000\n"
+                                 "T_ExcelFile.Guardar('") +
+                         archivo + "')\n");
   EXPECT_EQ(VolcarXlsx(carpeta / "c1_VISOR_3m.xlsx"), VolcadoDeDosTablas);
 }
 
