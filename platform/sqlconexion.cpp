@@ -129,6 +129,17 @@ void TPQConnection::FallaSentencia(pg_result* resultado, std::string_view sql) {
 }
 
 std::unique_ptr<TSQLQuery> TPQConnection::Consultar(std::string_view sql) {
+  if (PQstatus(con_) == CONNECTION_BAD) {
+    // The session was lost (a server restart, or a server that ends sessions left idle in a
+    // transaction): the statement that found out has failed; this one connects again with the
+    // same parameters, so the window does not need restarting. Nothing uncommitted survived.
+    enTransaccion_ = false;
+    PQreset(con_);
+    if (PQstatus(con_) != CONNECTION_OK) {
+      throw EErrorGeneral("No se pudo conectar con la base de datos: " +
+                          EnUnaLinea(PQerrorMessage(con_)));
+    }
+  }
   if (!enTransaccion_) {
     Control("BEGIN");
     enTransaccion_ = true;

@@ -11,6 +11,8 @@
 //  * Any failed statement rolls the transaction back before its error is raised: PostgreSQL
 //    refuses every statement after an error inside an open transaction, and without the
 //    rollback one bad query would leave the session unusable until it is closed.
+//  * A session the server has ended (a restart, an idle timeout) is opened again, with the same
+//    parameters, by the statement after the one that failed on it.
 //  * Every statement goes through PQexecParams, which takes a single statement: text meant
 //    as a value can never stack a second statement.
 // Used from one thread at a time.

@@ -374,7 +374,28 @@ TEST_F(BaseDeDatosCapa, RealesEscritosLosLeeElServidor) {
   }
 }
 
-TEST_F(BaseDeDatosCapa, ConexionEnUTF8) {
+TEST_F(BaseDeDatosCapa, UnaSesionTerminadaSeReabre) {
+  con_->Consultar("SELECT 1");  // leaves a transaction open, idle
+  sesion().Ejecutar("SELECT pg_terminate_backend(" +
+                    SQLEntero(PQbackendPID(con_->Nativa())) + ", 5000)");  // waits for it to end
+  // The statement that meets the ended session fails; the next one connects again.
+  EXPECT_THROW(con_->Consultar("SELECT 1"), EErrorGeneral);
+  EXPECT_EQ(con_->Consultar("SELECT 2")->field(0).asInteger(), 2);
+  EXPECT_EQ(con_->Ejecutar("UPDATE " + t_ + " SET cuenta = 5 WHERE nid = 1"), 1);
+  EXPECT_EQ(sesion().Valor("SELECT cuenta FROM " + t_ + " WHERE nid = 1"), "5");
+}
+
+TEST_F(BaseDeDatosCapa, ConexionEnUTF8YConEsperaLimitada) {
+  bool espera = false;
+  PQconninfoOption* opciones = PQconninfo(con_->Nativa());
+  for (PQconninfoOption* o = opciones; o->keyword != nullptr; ++o) {
+    if (std::string(o->keyword) == "connect_timeout") {
+      espera = true;
+      EXPECT_STREQ(o->val, "10");
+    }
+  }
+  PQconninfoFree(opciones);
+  EXPECT_TRUE(espera);
   EXPECT_STREQ(PQparameterStatus(con_->Nativa(), "client_encoding"), "UTF8");
   EXPECT_EQ(con_->Consultar("SELECT 'Ñandú'::text")->field(0).asString(), "\xC3\x91" "and\xC3\xBA");
 }
