@@ -154,8 +154,8 @@ class THojaCalculo : public THojaLibro {
 
 // A line (border, gridline): the application's LineStyle, Weight and ColorIndex codes.
 struct TLineaLibro {
-  int32_t estilo = 1;           // 1 continuous, -4115 dash, -4118 dot, 4 dash-dot, -4142 none
-  int32_t grosor = 2;           // 1 hairline, 2 thin, -4138 medium, 4 thick
+  int32_t estilo = 1;  // 0 automatic, 1 continuous, -4115 dash, -4118 dot, 4 dash-dot, -4142 none
+  int32_t grosor = 2;  // 1 hairline, 2 thin, -4138 medium, 4 thick
   int32_t indiceColor = -4105;  // palette index 1..56, -4105 automatic
 };
 
@@ -224,8 +224,8 @@ class TGraficoLibro : public THojaLibro {
   bool tieneTitulo = false;
   std::string titulo;
   std::optional<double> tamanoFuente;            // ChartArea.Font.Size: every text of the chart
-  TLineaLibro bordeArea{-4142, 2, -4105};        // ChartArea.Border
-  TLineaLibro bordeTrazado{-4142, 2, -4105};     // PlotArea.Border
+  TLineaLibro bordeArea{0, 2, -4105};            // ChartArea.Border
+  TLineaLibro bordeTrazado{0, 2, -4105};         // PlotArea.Border
   std::optional<int32_t> indiceInteriorTrazado;  // PlotArea.Interior.ColorIndex
 
  private:

@@ -273,3 +273,37 @@ TEST(ZipReemplazo, CrcPublicadoYArchivosQueNoSonZip) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LibroCalculo, ReferenciasDeGraficosConNombresQueHayQueCitar) {
+  // Names starting with a digit, or holding an apostrophe, a blank or "&", stand quoted in the
+  // series' formulas ("'" doubled inside); the package stays readable.
+  const auto carpeta = CarpetaDePrueba("citas");
+  TLibroCalculo libro;
+  for (const std::string nombre : {"2016_11_01", "O'Brien & co"}) {
+    THojaCalculo& h = libro.AgregarHoja();
+    h.FijarNombre(nombre);
+    h.FijarValor(1, 1, "x");
+    h.FijarValor(1, 2, "y");
+    h.FijarValor(2, 1, 1.0);
+    h.FijarValor(2, 2, 2.0);
+    TGraficoLibro& g = libro.AgregarGrafico();
+    g.FijarNombre("g" + nombre);
+    g.FijarTipoGrafico(74);
+    g.FijarDatosOrigen(h.Rango("A1:B2"), 2);
+  }
+  const std::string volcado = VolcarXlsx(libro.GuardarComo(carpeta / "citas", 51));
+  EXPECT_NE(
+      volcado.find("serie 0 nombre='2016_11_01'!$B$1 x='2016_11_01'!$A$2 y='2016_11_01'!$B$2"),
+      std::string::npos)
+      << volcado;
+  EXPECT_NE(
+      volcado.find(
+          "serie 0 nombre='O''Brien & co'!$B$1 x='O''Brien & co'!$A$2 y='O''Brien & co'!$B$2"),
+      std::string::npos)
+      << volcado;
+  EXPECT_EQ(volcado.find("dañada"), std::string::npos) << volcado;
+}
+
+}  // namespace
