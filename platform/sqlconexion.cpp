@@ -63,10 +63,11 @@ TPQConnection::TPQConnection(const TParametrosConexion& p) {
   // being read as a conninfo text). Empty values count as unset, so the environment's PGHOST,
   // PGPASSWORD, ~/.pgpass and the default port apply to what the file leaves empty.
   const std::string espera = IntToStr(kEsperaConexionSegundos);
-  const char* claves[] = {"host", "dbname", "user", "password", "connect_timeout",
-                          "client_encoding", nullptr};
-  const char* valores[] = {p.host.c_str(), p.baseDeDatos.c_str(), p.usuario.c_str(),
-                           p.clave.c_str(), espera.c_str(), "UTF8", nullptr};
+  const char* claves[] = {
+      "host", "dbname", "user", "password", "connect_timeout", "client_encoding", nullptr};
+  const char* valores[] = {p.host.c_str(),  p.baseDeDatos.c_str(), p.usuario.c_str(),
+                           p.clave.c_str(), espera.c_str(),        "UTF8",
+                           nullptr};
   con_ = PQconnectdbParams(claves, valores, 0);
   if (con_ == nullptr) {
     throw EErrorGeneral("No se pudo conectar con la base de datos: sin memoria para la conexión");

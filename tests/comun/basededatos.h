@@ -32,11 +32,11 @@ inline std::string Entorno(const char* nombre) {
 
 inline bool HayServidor() { return !Entorno("PGHOST").empty() && !Entorno("PGPORT").empty(); }
 
-#define OMITIR_SIN_SERVIDOR()                                                               \
-  do {                                                                                      \
-    if (!::pruebas_bd::HayServidor())                                                       \
-      GTEST_SKIP() << "sin servidor PostgreSQL: PGHOST/PGPORT no definidos (scripts/test "  \
-                      "corre estas pruebas dentro de pg_virtualenv)";                       \
+#define OMITIR_SIN_SERVIDOR()                                                              \
+  do {                                                                                     \
+    if (!::pruebas_bd::HayServidor())                                                      \
+      GTEST_SKIP() << "sin servidor PostgreSQL: PGHOST/PGPORT no definidos (scripts/test " \
+                      "corre estas pruebas dentro de pg_virtualenv)";                      \
   } while (0)
 
 // The four lines of a connection file for the test server, each ended with `fin`.
@@ -63,7 +63,8 @@ class SesionLibpq {
     if (PQstatus(con_) != CONNECTION_OK) {
       ADD_FAILURE() << "segunda sesión: " << PQerrorMessage(con_);
     }
-    PQsetNoticeProcessor(con_, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        con_, [](void*, const char*) {}, nullptr);
     // A lock held by the connection under test must fail the test, not hang it.
     PQclear(PQexec(con_, "SET lock_timeout = '20s'"));
   }

@@ -103,14 +103,19 @@ TEST(ValoresSQL, RealesConPuntoCualquieraSeaElFormato) {
   // The general float text: shortest form of up to 15 significant digits, exponent only when
   // the plain form would need it.
   const Caso casos[] = {
-      {0.0, "0"},         {9.9, "9.9"},          {-0.035, "-0.035"},
-      {1.0 / 3.0, "0.333333333333333"},          {1234567.25, "1234567.25"},
-      {1e-8, "1E-8"},     {1.5e20, "1.5E20"},    {-1.25e-7, "-1.25E-7"},
+      {0.0, "0"},
+      {9.9, "9.9"},
+      {-0.035, "-0.035"},
+      {1.0 / 3.0, "0.333333333333333"},
+      {1234567.25, "1234567.25"},
+      {1e-8, "1E-8"},
+      {1.5e20, "1.5E20"},
+      {-1.25e-7, "-1.25E-7"},
   };
   AjustesGuardados guardados;
   TFormatSettings raro = FormatSettings();
-  for (auto [miles, decimal] :
-       std::initializer_list<std::pair<char, char>>{{',', '.'}, {'.', ','}, {'E', '-'}, {'1', '|'}}) {
+  for (auto [miles, decimal] : std::initializer_list<std::pair<char, char>>{
+           {',', '.'}, {'.', ','}, {'E', '-'}, {'1', '|'}}) {
     raro.ThousandSeparator = miles;
     raro.DecimalSeparator = decimal;
     FormatSettings() = raro;
@@ -170,7 +175,8 @@ TEST_F(BaseDeDatosCapa, FilasYCamposPorNombreSinMayusculasOPorPosicion) {
   EXPECT_EQ(q->field("NOMBRE").asString(), "uno");
   EXPECT_EQ(q->field("Nombre").name(), "nombre");
   // Found by curva_P, curva_p or CURVA_P: the result's own name is compared without case.
-  for (const char* n : {"curva_P", "curva_p", "CURVA_P"}) EXPECT_EQ(q->field(n).asString(), "[1|2]");
+  for (const char* n : {"curva_P", "curva_p", "CURVA_P"})
+    EXPECT_EQ(q->field(n).asString(), "[1|2]");
   EXPECT_EQ(q->field(1).asFloat(), 1.5);
   EXPECT_EQ(q->field("cuenta").asInteger(), 7);
   EXPECT_EQ(q->field("importe").asString(), "50.000");
@@ -257,7 +263,8 @@ TEST_F(BaseDeDatosCapa, NumerosDelServidorSinLocaleYTextosQueNoLoSon) {
                    "\"3000000000\" no es un número entero válido");
   EXPECT_THROW_MSG(q->field("j").asInteger(), EConvertError,
                    "\"2147483647.5\" no es un número entero válido");
-  EXPECT_THROW_MSG(q->field("c").asInteger(), EConvertError, "\"NaN\" no es un número entero válido");
+  EXPECT_THROW_MSG(q->field("c").asInteger(), EConvertError,
+                   "\"NaN\" no es un número entero válido");
 }
 
 TEST_F(BaseDeDatosCapa, EjecutarConfirmaYDevuelveFilasAfectadas) {
@@ -332,13 +339,12 @@ TEST_F(BaseDeDatosCapa, TextosComoLiteralesEscapados) {
       "O'Brien", "a\\b", "''", "\\'", "x'); DELETE FROM " + t_ + "; --", "Ñandú ó €", "", "?"};
   for (const std::string& s : textos) {
     SCOPED_TRACE(s);
-    EXPECT_EQ(con_->Ejecutar("UPDATE " + t_ + " SET nombre = " + SQLTexto(*con_, s) +
-                             " WHERE nid = 1"),
-              1);
-    EXPECT_EQ(con_->Consultar("SELECT nombre FROM " + t_ + " WHERE nid = 1")
-                  ->field("nombre")
-                  .asString(),
-              s);
+    EXPECT_EQ(
+        con_->Ejecutar("UPDATE " + t_ + " SET nombre = " + SQLTexto(*con_, s) + " WHERE nid = 1"),
+        1);
+    EXPECT_EQ(
+        con_->Consultar("SELECT nombre FROM " + t_ + " WHERE nid = 1")->field("nombre").asString(),
+        s);
   }
   EXPECT_EQ(sesion().Valor("SELECT count(*) FROM " + t_), "4");
   EXPECT_THROW_MSG(SQLTexto(*con_, std::string("a\0b", 3)), EErrorGeneral,
@@ -376,8 +382,8 @@ TEST_F(BaseDeDatosCapa, RealesEscritosLosLeeElServidor) {
 
 TEST_F(BaseDeDatosCapa, UnaSesionTerminadaSeReabre) {
   con_->Consultar("SELECT 1");  // leaves a transaction open, idle
-  sesion().Ejecutar("SELECT pg_terminate_backend(" +
-                    SQLEntero(PQbackendPID(con_->Nativa())) + ", 5000)");  // waits for it to end
+  sesion().Ejecutar("SELECT pg_terminate_backend(" + SQLEntero(PQbackendPID(con_->Nativa())) +
+                    ", 5000)");  // waits for it to end
   // The statement that meets the ended session fails; the next one connects again.
   EXPECT_THROW(con_->Consultar("SELECT 1"), EErrorGeneral);
   EXPECT_EQ(con_->Consultar("SELECT 2")->field(0).asInteger(), 2);
@@ -397,7 +403,9 @@ TEST_F(BaseDeDatosCapa, ConexionEnUTF8YConEsperaLimitada) {
   PQconninfoFree(opciones);
   EXPECT_TRUE(espera);
   EXPECT_STREQ(PQparameterStatus(con_->Nativa(), "client_encoding"), "UTF8");
-  EXPECT_EQ(con_->Consultar("SELECT 'Ñandú'::text")->field(0).asString(), "\xC3\x91" "and\xC3\xBA");
+  EXPECT_EQ(con_->Consultar("SELECT 'Ñandú'::text")->field(0).asString(),
+            "\xC3\x91"
+            "and\xC3\xBA");
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // TDBPQCon against the server: creation from the connection file, the single-value operations,
 // nextval, and the plant tables the schema fixture loads.
-#include "services/udbconpg.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +12,7 @@
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
 #include "platform/sqlvalores.h"
+#include "services/udbconpg.h"
 
 namespace fs = std::filesystem;
 using pruebas_bd::ConServidor;
@@ -124,7 +123,8 @@ class BaseDeDatosOperaciones : public ConServidor {
     sesion().Ejecutar("CREATE TABLE " + t_ +
                       " (nid serial PRIMARY KEY, nombre text, valor double precision, "
                       "momento timestamp, zona text)");
-    sesion().Ejecutar("INSERT INTO " + t_ + " (nombre, valor, momento, zona) VALUES "
+    sesion().Ejecutar("INSERT INTO " + t_ +
+                      " (nombre, valor, momento, zona) VALUES "
                       "('uno', 1.5, '2016-11-01 07:00:00', 'H'), "
                       "(NULL, NULL, NULL, NULL), "
                       "('tres', -0.035, '1899-12-30 00:00:00', '?')");
@@ -239,9 +239,9 @@ TEST_F(BaseDeDatosOperaciones, ExecConfirmaYLaConsultaSigueLegible) {
   // An error, then statements that work.
   EXPECT_THROW(con_->exec("UPDATE " + t_ + " SET nope = 1"), EErrorGeneral);
   EXPECT_THROW(con_->func("SELECT nope FROM " + t_, ""), EErrorGeneral);
-  EXPECT_EQ(con_->exec("UPDATE " + t_ + " SET zona = " + SQLTexto(*con_, "O'Brien") +
-                       " WHERE nid = 1"),
-            1);
+  EXPECT_EQ(
+      con_->exec("UPDATE " + t_ + " SET zona = " + SQLTexto(*con_, "O'Brien") + " WHERE nid = 1"),
+      1);
   EXPECT_EQ(con_->func("SELECT zona" + Donde(1), ""), "O'Brien");
   EXPECT_EQ(sesion().Valor("SELECT zona" + Donde(1)), "O'Brien");
 }
@@ -269,16 +269,30 @@ TEST_F(BaseDeDatosPlantas, TablasConLasColumnasQueSeLeen) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> tablas = {
       {"centrales",
        {"nid", "centralgeneradora", "potencia_autorizada_mw", "meteo_utm_zona", "meteo_utm_huso",
-        "Meteo_UTM_xe", "meteo_utm_yn", "meteo_cota", "latitud", "longitud",
-        "factor_smec_scada"}},
+        "Meteo_UTM_xe", "meteo_utm_yn", "meteo_cota", "latitud", "longitud", "factor_smec_scada"}},
       {"molinos",
        {"nid", "nro", "nid_curvaaero", "nidcentral", "etha", "zona_utm", "huso_utm", "xe", "yn"}},
       {"curvas_aerogen", {"nid", "modelo", "diametro", "curva_v", "curva_P"}},
       {"modelo_teorico",
-       {"nid", "central", "dt_creacion", "dt_actualizacion", "n_sectores_dir", "alfa_terreno",
-        "gamma_atmosfera", "fpv3pe", "factor_perdidas", "potencia_autorizada_mw",
-        "potencia_nominal", "meteo_etha", "meteo_cota", "grilla_rotada_dx", "grilla_rotada_dy",
-        "grilla_rotada_margen_dx", "meteo_utm_zona", "meteo_utm_huso", "meteo_utm_xe",
+       {"nid",
+        "central",
+        "dt_creacion",
+        "dt_actualizacion",
+        "n_sectores_dir",
+        "alfa_terreno",
+        "gamma_atmosfera",
+        "fpv3pe",
+        "factor_perdidas",
+        "potencia_autorizada_mw",
+        "potencia_nominal",
+        "meteo_etha",
+        "meteo_cota",
+        "grilla_rotada_dx",
+        "grilla_rotada_dy",
+        "grilla_rotada_margen_dx",
+        "meteo_utm_zona",
+        "meteo_utm_huso",
+        "meteo_utm_xe",
         "meteo_utm_yn"}},
       {"modelo_teorico_etha_molinos", {"nid_modelo", "nid_molino", "etha"}},
   };
@@ -303,7 +317,9 @@ TEST_F(BaseDeDatosPlantas, CasosDeLaCargaDeModelos) {
   EXPECT_TRUE(con_->query("SELECT * FROM modelo_teorico WHERE central = 12")->eof());
   EXPECT_EQ(con_->funcI("SELECT count(*) FROM molinos WHERE nidcentral=12", -1), 3);
   auto p = con_->query("SELECT * FROM centrales WHERE nid = 56");
-  EXPECT_EQ(p->field("centralgeneradora").asString(), "\xC3\x91" "andubay Cincuenta y Seis");
+  EXPECT_EQ(p->field("centralgeneradora").asString(),
+            "\xC3\x91"
+            "andubay Cincuenta y Seis");
   EXPECT_EQ(p->field("meteo_utm_zona").asString(), "?");
   EXPECT_TRUE(p->field("factor_smec_scada").isNull());
   EXPECT_EQ(con_->funcF("SELECT etha FROM modelo_teorico_etha_molinos WHERE nid_modelo = 3 "
