@@ -2,6 +2,7 @@
 // transaction, and the values written into SQL text.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
@@ -33,6 +34,14 @@ class AjustesGuardados {
 
  private:
   TFormatSettings antes_;
+};
+
+// The C library's numbers in Spanish (decimal comma) while it lives, as under Qt, which sets
+// the process locale to the user's: a conversion that reads the C locale would show it.
+class LocaleConComa {
+ public:
+  LocaleConComa() { std::setlocale(LC_NUMERIC, "es_ES.UTF-8"); }
+  ~LocaleConComa() { std::setlocale(LC_NUMERIC, "C"); }
 };
 
 TParametrosConexion ParametrosDelEntorno() {
@@ -241,6 +250,7 @@ TEST_F(BaseDeDatosCapa, CampoSinFilaActualOInexistenteLanza) {
 
 TEST_F(BaseDeDatosCapa, NumerosDelServidorSinLocaleYTextosQueNoLoSon) {
   AjustesGuardados guardados;
+  LocaleConComa locale;
   TFormatSettings coma = FormatoDeLocale("es_ES.UTF-8");
   FormatSettings() = coma;  // a user with a decimal comma
   auto q = con_->Consultar(
@@ -364,6 +374,7 @@ TEST_F(BaseDeDatosCapa, RealesEscritosLosLeeElServidor) {
     valores.push_back(i % 2 ? -x : x);
   }
   AjustesGuardados guardados;
+  LocaleConComa locale;
   FormatSettings() = FormatoDeLocale("es_ES.UTF-8");
   std::string sql = "SELECT v FROM (VALUES ";
   for (size_t i = 0; i < valores.size(); ++i) {
