@@ -2,8 +2,6 @@
 // independently of the library that wrote it.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -22,10 +20,10 @@ inline std::string VolcarXlsx(const std::filesystem::path& archivo) {
   return salida;
 }
 
-// A fresh empty folder for one test, under the system's temporary folder.
+// A fresh empty folder for one test, in the current folder (each build runs its tests in a
+// scratch folder of its own, so that builds running at the same time do not meet).
 inline std::filesystem::path CarpetaDePrueba(const std::string& nombre) {
-  const auto c = std::filesystem::temp_directory_path() /
-                 ("aeronda_xlsx_" + nombre + "_" + std::to_string(getpid()));
+  const auto c = std::filesystem::absolute("xlsx_" + nombre);
   std::filesystem::remove_all(c);
   std::filesystem::create_directories(c);
   return c;

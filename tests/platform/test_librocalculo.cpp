@@ -1,6 +1,7 @@
 // The in-memory workbook: sheets, cells, ranges, charts, and the .xlsx it saves, read back by
 // an independent Python reader.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cmath>
