@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "services/useriestemporales.h"
 
 class TParque_ModeloTeorico;
+class TCurvaAerogen;
 class TextoEntrada;
 class TextoSalida;
 class Tf_ddp_Weibull;
@@ -46,6 +48,45 @@ void ValoresSegunFiltros(const std::vector<const TDAOfBoolean*>& filtros, const 
 // the values at t = 0 and 1, m0 and m1 the slopes per unit of the abscissa, h the width of the
 // interval in that abscissa.
 NReal Hermite(NReal y0, NReal m0, NReal y1, NReal m1, NReal h, NReal t);
+
+// ---- Sample filters (also used by the series processing of the combined model)
+
+// Fills the five flag arrays (n + 1 entries, n = Vel.n; entry 0 unused) and writes its counts
+// to the console, one line per filter:
+//  * gaps: a speed outside [0, 80], a direction below -1000, a power below -1000 or above
+//    1.05 PAut, a CGM below -1000 (bounds included; a value that is not a number is a gap too);
+//  * fDisp brought to per unit (EscalarDisponibilidad);
+//  * availability, for samples that are not gaps: fDisp outside [0.8, 1.001] or a power above
+//    1.02 PAut; with corregirDensidad the other samples get PE := PE / (fDisp * rho/1.225),
+//    each relative density written as a console line of its own;
+//  * repeats of speed, of direction and of power (a power within 4 MW of CGM is not taken for
+//    a stuck value), all into Filt_Coherencia;
+//  * CGM limitation, for samples that are not gaps: CGM below 0.995 PAut.
+// Filtro_Distancia is left all false. VarVel is taken and not used. PAut is the theoretical
+// model's potencia_autorizada_mw. All vectors must have at least Vel.n elements.
+void FiltrarMuestras(const TParque_ModeloTeorico& mt, TVectR& PE, const TVectR& Vel,
+                     const TVectR& HumRel, const TVectR& Ang, const TVectR& Temp,
+                     const TVectR& Pre, const TVectR& CGM, const TVectR& VarVel, TVectR& fDisp,
+                     TDAOfBoolean& Filt_Coherencia, TDAOfBoolean& Filt_CGM,
+                     TDAOfBoolean& Filt_Huecos, TDAOfBoolean& Filtro_Distancia,
+                     TDAOfBoolean& Filt_Disponibilidad, bool corregirDensidad);
+
+// Flags in marcas the runs of equal values of x (exact comparison) longer than nRepeticiones:
+// a run of L >= nRepeticiones + 1 consecutive equal samples flags its first L - 1 and adds
+// L - 1 to the result. A sample masked in mascara ends the current run and starts a new one
+// with its own value. The last sample takes no part. marcas and mascara have x.n + 1 entries.
+int32_t FiltrarRepetidos(TDAOfBoolean& marcas, const TVectR& x, int32_t nRepeticiones,
+                         const TDAOfBoolean& mascara);
+
+// Brings an availability series given in percent or in available turbines to per unit: with
+// m its maximum and N the model's nMolinos, nothing changes when |m - 1| <= |m - N|; otherwise
+// every element is divided by 100 when m > 2N and by N else, with a "WARNING!!!: max_fd: "
+// console line. An empty series changes nothing.
+void EscalarDisponibilidad(TVectR& fDisp, const TParque_ModeloTeorico& mt);
+
+// Whether the shorter arc between two directions (degrees, any number of turns) is at most
+// semiAncho.
+bool EnVentanaAngular(NReal direccion, NReal anguloSector, NReal semiAncho);
 
 class TParque_ModeloEmpirico {
  public:
@@ -108,10 +149,89 @@ class TParque_ModeloEmpirico {
   TParametrosCurvaS xInicial;  // start of the next sector's fit
   TVectE cntMuestras;          // per sector, samples inside the power window of its fit
 
+  // The sector charts' samples of one sector, sorted by power density (AjustarCurvasS).
+  struct TDatosSector {
+    TDAofNReal pv3, PE, varVel, fechas;
+  };
+
   // An empty model: no series, no curves. The constructors from series and from text fill it.
   TParque_ModeloEmpirico() = default;
   TParque_ModeloEmpirico(const TParque_ModeloEmpirico&) = delete;
   TParque_ModeloEmpirico& operator=(const TParque_ModeloEmpirico&) = delete;
+
+  // ---- Construction from series
+
+  // The model of the series file `archivoSeries` for the theoretical model mt (not owned; its
+  // authorised and nominal power, nMolinos, curvaEquivalente and plant number are read):
+  // reads the file, checks the ten-minute period (within one second), filters the samples
+  // with density correction, fits the sector curves (pass 1), flags the tenth of the samples
+  // farthest from them, fits again (pass 2) and writes the result tables and charts into the
+  // plant folder (CarpetaCentral(mt->central)). porcInf and porcSup are the percentages of the
+  // authorised power that bound the powers of the S-curve fit.
+  // Failures: the errors of TSeriesDeDatos::Cargar; EErrorGeneral "ERROR en archivo series,
+  // Perioedo Entre Muestras : " + period in hours + " debe ser " + 1/6 (FloatToStr, user's
+  // format); EErrorGeneral for fewer than nine series or a model without equivalent curve;
+  // the bins' linear-system error; the I/O errors of the output files. The partly built model
+  // is released; console lines and files already written stay.
+  static std::unique_ptr<TParque_ModeloEmpirico> CreateDesdeSeries(
+      TParque_ModeloTeorico* mt, const std::filesystem::path& archivoSeries, int32_t porcInf,
+      int32_t porcSup);
+
+  // The distance filter: among the samples that no gap, coherence, CGM or availability flag
+  // marks, the tenth (NValidas - Trunc(0.9 NValidas)) with the largest squared difference
+  // between the S-curve power (at each sample's own density and variance) and the corrected
+  // power get Filtro_Distancia. Returns the number flagged.
+  int32_t FiltrarPorDistancia();
+
+  // ---- S-curve fit per direction sector
+
+  // Fits every sector (pass 1 or 2): bins equally wide in speed up to the largest unflagged
+  // speed, per sector the S-curve and per bin the regression line; sectors with 50 or fewer
+  // samples in the power window take their curve from the completion of their neighbours.
+  // Writes the sector charts and "curvas_s_completadas_.xlt". A bin whose samples all share
+  // one power density raises EErrorGeneral "Atención!!!! sistema lineal no invertible en la
+  // aproximación de un tramo!!!".
+  void AjustarCurvasS(int32_t nSectores, int32_t nTramos, NReal solape, int32_t pasada,
+                      int32_t porcInf, int32_t porcSup);
+
+  // The unflagged samples whose direction lies within semiAncho degrees of angulo, in sample
+  // order, into muestrasPv3 (at each sample's own air density), muestrasPE, muestrasVarVel and
+  // muestrasFecha.
+  void MuestrasSector(NReal angulo, NReal semiAncho);
+
+  // One sector's S-curve from its samples (pv3 ascending, P and varVel in the same order):
+  // the samples with pInf <= P <= pSup (porcInf, porcSup percent of PAut), P > 0 and P below
+  // the equivalent curve's Pmax are fitted by TProblema_CurvaS from xInicial; a fit that does
+  // not converge or ends with violations above 1e-20 is replaced by the regression S-curve
+  // through 0.1 MW at 0 m/s. cnt gets the number of samples fitted; with 10 or fewer the
+  // curve is -1 and nothing is fitted. A fit that fails (an exception, a result that is not a
+  // number) leaves -1 too. varVel is taken and not used.
+  void AjustarCurvaSector(NReal& alfa_, NReal& vm_, NReal& Pmax_, NReal& DeltaP_,
+                          NReal& alfa_varvel_, NReal& errc2_, int32_t& cnt, const TVectR& pv3,
+                          const TVectR& P, const TVectR& varVel,
+                          const TCurvaAerogen& curvaEquivalente, int32_t porcInf,
+                          int32_t porcSup, int32_t sector);
+
+  // ---- Result tables and charts (plant folder)
+
+  // "curvas_s_.xlt": per sector its angle, alfa, vm, alfa_varvel, errc2, cntMuestras and the
+  // equivalent curve's logistic alfa and vm.
+  void EscribirCurvasS() const;
+  // "series_filtradas.xlt" (every sample with its date, channels and flags) and the charts
+  // "muestras_filtrados_plano_pe_vel_0.jpg" and "muestras_filtrados_plano_dir_vel_0.jpg".
+  void EscribirSeriesFiltradas() const;
+  // "curvas_s_completadas_.xlt" from the completion's result matrices (nSectores x 1 each).
+  void EscribirCurvasSCompletadas(const TMatR& alfaC, const TMatR& vmC, const TMatR& PmaxC,
+                                  const TMatR& DeltaPC) const;
+  // The chart of sector k of pass `pasada`: the sector's samples by day and by night, the bin
+  // edges, the S-curve at the bin centres and along the bins, the samples per bin and the
+  // representatives; saved as Trunc(100 * angle) + "_" + pasada + "_0.jpg". aFila and varVel
+  // are taken and not drawn.
+  void GraficarClusterSector(int32_t k, const TVectR& bordes, const TVectR& centros,
+                             const TDAofNReal& pv3, const TDAofNReal& PE_,
+                             const TDAofNReal& varVel, const TDAofNReal& fechas_,
+                             const TVectR& cntFila, const TVectR& aFila, const TVectR& bFila,
+                             const TVectR& PFila, int32_t pasada) const;
 
   // Points the nine channels at the first nine series of `series`, by position (names and
   // kinds are not looked at; further series are ignored). Fewer than nine series raise
