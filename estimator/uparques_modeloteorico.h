@@ -212,6 +212,32 @@ class TParque_ModeloTeorico {
   // previous file.
   void EscribirArchivo(const std::filesystem::path& archivo) const;
 
+  // ---- Plant database (uparques_modeloteorico_bd.cpp), each under the number-format guard
+  // The current model of the plant whose centrales row is the current row of `fila`: the
+  // plant's latest modelo_teorico row by dt_creacion, with its turbines and their factors in
+  // that model. A plant without a model gets one with the default parameters, inserted with
+  // its factor rows; a model without authorised power is reset to the defaults; a mast without
+  // zone letter or number is placed from the plant's latitude and longitude (WGS-84). What was
+  // created or changed is written back with ActualizarDB.
+  static std::unique_ptr<TParque_ModeloTeorico> CreateDesdeDB(TDBPQCon& con, const TSQLQuery& fila);
+  // One model for several plants: central is the plant numbers joined in base 100 (12, 34 give
+  // 1234), the turbines those of every plant in order. A new group takes the mast of plant
+  // centralMeteo's model, sums the plants' powers, is inserted and written back; a stored group
+  // is read from its row. Each plant's model is its latest by dt_creacion.
+  // Refused with EErrorGeneral before anything is written: fewer than two plants ("Una
+  // supercentral necesita al menos dos centrales"), a number outside 1..99 ("Número de central
+  // no válido para una supercentral: " + p + " (de 1 a 99)"), a repeated plant ("Central
+  // repetida en la supercentral: " + p), a joined number beyond 32 bits ("El número de la
+  // supercentral no cabe en 32 bits: " + n); for a new group, a mast plant not among the plants
+  // ("La central del anemómetro " + m + " no está entre las centrales de la supercentral") and a
+  // plant without a model ("La central " + p + " no tiene modelo teórico en la base de datos").
+  static std::unique_ptr<TParque_ModeloTeorico> CreateSuperparque(
+      TDBPQCon& con, const std::vector<int32_t>& centrales, int32_t centralMeteo);
+  // Writes the turbines' factors and the model's parameters to their rows (a turbine without a
+  // factor row gets none). Every statement is built before the first is sent: a parameter that
+  // is not finite raises "Valor real no válido para SQL: ..." and writes nothing.
+  void ActualizarDB(TDBPQCon& con) const;
+
   // Clamps potencia_autorizada_mw to >= 1e-8, takes potencia_nominal <= 1e-8 as the authorised
   // power (with a console notice), sets kPerdidas, and rebuilds the equivalent curve: a copy of
   // the first turbine's curve plus the powers of the others read at its densities. The curve is
