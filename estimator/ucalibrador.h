@@ -113,6 +113,8 @@ class TCalibradorParque {
  protected:
   // Links me to mt and reads the parameter list and x from mt.
   void Vincular();
+  // Reads mt's text and then me's text from f, and links them.
+  void LeerModelos(TextoEntrada& f);
 };
 
 // The tag of a search: each index in upper-case hexadecimal with at least two digits, in

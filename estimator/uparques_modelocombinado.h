@@ -44,8 +44,8 @@ using TDAofRecsEnergiaPorFecha = std::vector<TRecEnergiaPorFecha>;
 
 // The relaxation of the correction matrix stops when a sweep changes no cell by this much, or
 // after this many sweeps plus one.
-inline constexpr NReal kToleranciaRelleno = 0.0001;
-inline constexpr int32_t kMaxPasadasRelleno = 10000;
+inline constexpr NReal kToleranciaCorreccion = 0.0001;
+inline constexpr int32_t kMaxPasadasCorreccion = 10000;
 
 class TParque_ModeloCombinado : public TCalibradorParque {
  public:
