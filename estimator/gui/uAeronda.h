@@ -30,6 +30,7 @@ class QTabWidget;
 class QTableWidget;
 
 class TCalibradorParque;
+class TMolino;
 class TDBPQCon;
 class TParque_ModeloTeorico;
 class TParque_ModeloCombinado;
@@ -57,6 +58,9 @@ class TFormAeronda : public QWidget {
   int32_t PorcentajeInfActual = 0;
   int32_t PorcentajeSupActual = 0;
   int32_t NidCentralActual = 0;
+  // The turbine picked on a speed field (none when the last click found no turbine near). It
+  // keeps its model alive, so a selection made before the model was replaced stays valid.
+  std::shared_ptr<TMolino> MolinoSeleccionado;
   // The plant database; none when "condb_rbtdata.dat" is missing from the current directory or
   // the server could not be reached at creation.
   std::unique_ptr<TDBPQCon> Conexion;
@@ -173,6 +177,23 @@ class TFormAeronda : public QWidget {
   void FormCreate();
   void FormClose();
 
+  // --- State and loading (uAeronda_estado.cpp) ------------------------------------------
+  // Makes the calibrator's theoretical model current, sets its drawing window for
+  // pb_Parque_original, the caption and both columns of parameter edits. CalibradorActual is
+  // left to the caller.
+  void MostrarCalibrador(const std::shared_ptr<TCalibradorParque>& calibrador);
+  // Reads a calibrator file (".clp") into CalibradorActual and shows it; a file that cannot be
+  // read raises the reader's error and changes nothing.
+  void CargarCalibrador(const std::filesystem::path& archivo);
+  // Reads a combined-model file (".pmc"): it becomes ModeloCombinadoActual and
+  // CalibradorActual, and is shown.
+  void CargarModeloCombinado(const std::filesystem::path& archivo);
+  // Copies the TabSheet2 parameter edits (alfa, gamma, fpv3pe, losses, power limit, then the
+  // bracketed station-factor matrix) into ModeloTeoricoActual. Every text is read first: a
+  // bad one raises the evaluator's error and the model keeps all its values. Without a current
+  // theoretical model it raises EErrorGeneral.
+  void Edits_To_ParametrosMT();
+
   // --- Mirroring of twin edits -----------------------------------------------------------
   void eDirChange();
   void eDir1Change();
@@ -231,6 +252,9 @@ class TFormAeronda : public QWidget {
   void btCalcularMCClick();
   void btCargarMCClick();
   void btPlot_PV_MEMTMCClick();
+  // The Weibull and direction charts of the current calibrator's series on PaintBox2 and
+  // PaintBox3, and the channels' minimum and maximum in StringGrid1.
+  void Graficar_Estadistica_Datos_ME();
   // Series alignment and restriction runs.
   void btInsertSeriesGenClick();
   void btProcesarSeriesConMCClick();
@@ -253,6 +277,11 @@ class TFormAeronda : public QWidget {
 // The main window while the program runs (set by the program body), for the unit-level
 // routines that reach it.
 extern TFormAeronda* FormAeronda;
+
+// The same routines on the window FormAeronda (EErrorGeneral when there is none).
+void MostrarCalibrador(const std::shared_ptr<TCalibradorParque>& calibrador);
+void CargarCalibrador(const std::filesystem::path& archivo);
+void CargarModeloCombinado(const std::filesystem::path& archivo);
 
 // The date of a date edit as a date-time at 00:00.
 TDateTime FechaDeEdit(const QDateEdit& edit);

@@ -1,0 +1,193 @@
+// The window's state: loading a calibrator or a combined model shows it in both parameter
+// columns and the caption; the parameter edits go into the current theoretical model, all or
+// nothing.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "comun/afirmaciones.h"
+#include "estimator/ucalibrador.h"
+#include "estimator/uparques_modelocombinado.h"
+#include "estimator/uparques_modeloteorico.h"
+#include "platform/errores.h"
+#include "ventana_prueba.h"
+
+namespace {
+
+using namespace prueba_ventana;
+
+using Estado = VentanaPrueba;
+
+struct Columnas {
+  std::vector<std::string> hoja2, hoja5;
+};
+
+Columnas Parametros(const TFormAeronda& v) {
+  return {{Texto(v.eGamma_Atmosfera), Texto(v.eAlfaTerreno), Texto(v.efpv3pe),
+           Texto(v.eFactorPerdidasParque), Texto(v.eLimiteDePotencia), Texto(v.eEthaMeteo)},
+          {Texto(v.eGamma_Atmosfera1), Texto(v.eAlfaTerreno1), Texto(v.efpv3pe1),
+           Texto(v.eFactorPerdidasParque1), Texto(v.eLimiteDePotencia1), Texto(v.eEthaMeteo2)}};
+}
+
+// The one-turbine file holds gamma 0.35, alfa 0.45, fpv3pe 1.8, losses 0.035, limit 10 and a
+// 1 x 1 station factor of 1; the values are shown in the user's number format.
+TEST_F(Estado, CargarCalibradorMuestraElModeloEnAmbasColumnas) {
+  struct Caso {
+    char separador;
+    std::vector<std::string> esperado;
+  };
+  const Caso casos[] = {
+      {'.', {"0.35", "0.45", "1.8", "0.035", "10", "[1|1][1]"}},
+      {',', {"0,35", "0,45", "1,8", "0,035", "10", "[1|1][1]"}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(std::string(1, c.separador));
+    TFormAeronda& v = Ventana(c.separador);
+    CargarCalibrador(Fixture("ventana_un_molino.clp"));
+
+    EXPECT_EQ(v.windowTitle().toStdString(), "Calibrador cargado, Parque: Parque Uno Ñ");
+    const Columnas p = Parametros(v);
+    EXPECT_EQ(p.hoja2, c.esperado);
+    EXPECT_EQ(p.hoja5, c.esperado);
+    ASSERT_TRUE(v.CalibradorActual);
+    EXPECT_EQ(v.ModeloTeoricoActual, v.CalibradorActual->mt);
+    EXPECT_FALSE(v.ModeloCombinadoActual);
+    // The drawing window is that of pb_Parque_original below its 30-pixel legend.
+    EXPECT_EQ(v.ModeloTeoricoActual->pbAncho, v.pb_Parque_original->Width());
+    EXPECT_EQ(v.ModeloTeoricoActual->pbAlto, v.pb_Parque_original->Height() - 30);
+    // The calibrator links its models: the station factor needs the empirical one.
+    EXPECT_EQ(v.ModeloTeoricoActual->modeloEmpirico, v.CalibradorActual->me.get());
+  }
+}
+
+// The combined model is the current calibrator and the current combined model at once; its
+// station-factor matrix is shown with three significant digits per element.
+TEST_F(Estado, CargarModeloCombinadoEsCalibradorYModeloCombinado) {
+  TFormAeronda& v = Ventana();
+  CargarModeloCombinado(Fixture("ventana_dos_molinos.pmc"));
+
+  EXPECT_EQ(v.windowTitle().toStdString(), "Calibrador cargado, Parque: Parque Dos");
+  ASSERT_TRUE(v.ModeloCombinadoActual);
+  EXPECT_EQ(v.CalibradorActual.get(), v.ModeloCombinadoActual.get());
+  EXPECT_EQ(v.ModeloTeoricoActual, v.ModeloCombinadoActual->mt);
+  EXPECT_EQ(v.ModeloCombinadoActual->correccion.Elemento(2, 2), 1.2);
+  // 0.98765 -> 0.988, 1.23456 -> 1.23.
+  EXPECT_EQ(Texto(v.eEthaMeteo), "[2|2][0.988][1.23][1][1.5]");
+  EXPECT_EQ(Texto(v.eEthaMeteo2), "[2|2][0.988][1.23][1][1.5]");
+}
+
+// A calibrator after a combined model replaces the calibrator and the theoretical model but
+// keeps the combined model; closing then releases everything once.
+TEST_F(Estado, CalibradorTrasModeloCombinadoConservaElCombinado) {
+  TFormAeronda& v = Ventana();
+  CargarModeloCombinado(Fixture("ventana_dos_molinos.pmc"));
+  const auto mc = v.ModeloCombinadoActual;
+  CargarCalibrador(Fixture("ventana_un_molino.clp"));
+  EXPECT_EQ(v.ModeloCombinadoActual, mc);
+  EXPECT_NE(v.CalibradorActual.get(), mc.get());
+  EXPECT_EQ(v.ModeloTeoricoActual->nombre, "Parque Uno Ñ");
+  v.FormClose();
+  EXPECT_FALSE(v.ModeloTeoricoActual);
+  EXPECT_FALSE(v.ModeloCombinadoActual);
+  EXPECT_FALSE(v.Conexion);
+}
+
+// A file that cannot be read raises the reader's error and leaves the window as it was.
+TEST_F(Estado, ArchivoIlegibleNoCambiaNada) {
+  TFormAeronda& v = Ventana();
+  CargarCalibrador(Fixture("ventana_un_molino.clp"));
+  const auto cal = v.CalibradorActual;
+  const Columnas antes = Parametros(v);
+  const auto falta = Fixture("no_existe.clp");
+  EXPECT_THROW_MSG(CargarCalibrador(falta), EInOutError,
+                   "No puedo abrir el archivo: " + falta.string());
+  EXPECT_THROW_MSG(CargarModeloCombinado(falta), EInOutError,
+                   "No puedo abrir el archivo: " + falta.string());
+  // A calibrator file is not a combined-model file: it lacks the correction block.
+  EXPECT_THROW(CargarModeloCombinado(Fixture("ventana_un_molino.clp")), EInOutError);
+  EXPECT_EQ(v.CalibradorActual, cal);
+  EXPECT_EQ(v.ModeloTeoricoActual, cal->mt);
+  EXPECT_FALSE(v.ModeloCombinadoActual);
+  EXPECT_EQ(Parametros(v).hoja2, antes.hoja2);
+  EXPECT_EQ(v.windowTitle().toStdString(), "Calibrador cargado, Parque: Parque Uno Ñ");
+}
+
+// The edits may hold expressions in the user's format; a 1 x 1 matrix replaces the 2 x 2 one.
+TEST_F(Estado, EditsAlModelo) {
+  TFormAeronda& v = Ventana(',');
+  CargarModeloCombinado(Fixture("ventana_dos_molinos.pmc"));
+  Escribir(v.eAlfaTerreno, "0,25*2");
+  Escribir(v.eGamma_Atmosfera, "0,3");
+  Escribir(v.efpv3pe, "1+0,5");
+  Escribir(v.eFactorPerdidasParque, "0,04");
+  Escribir(v.eLimiteDePotencia, "12/4");
+  Escribir(v.eEthaMeteo, "[1|1][0,5+0,25]");
+  v.Edits_To_ParametrosMT();
+  const TParque_ModeloTeorico& mt = *v.ModeloTeoricoActual;
+  EXPECT_DOUBLE_EQ(mt.alfa_terreno, 0.5);
+  EXPECT_DOUBLE_EQ(mt.gamma_atmosfera, 0.3);
+  EXPECT_DOUBLE_EQ(mt.fpv3pe, 1.5);
+  EXPECT_DOUBLE_EQ(mt.factor_perdidas, 0.04);
+  EXPECT_DOUBLE_EQ(mt.potencia_autorizada_mw, 3.0);
+  ASSERT_EQ(mt.meteo_etha.nf, 1);
+  ASSERT_EQ(mt.meteo_etha.nc, 1);
+  EXPECT_DOUBLE_EQ(mt.meteo_etha.Elemento(1, 1), 0.75);
+  // The calibrator reads the replaced matrix through its handles: one column level, then the
+  // loss factor.
+  std::vector<TParametroMT> lista;
+  mt.ParametrosCalibrables(lista);
+  EXPECT_EQ(lista.size(), 2u);
+}
+
+// A bad text anywhere, the last edit included, raises the reading error and leaves every value
+// of the model as it was.
+TEST_F(Estado, TextoInvalidoNoAplicaNada) {
+  struct Caso {
+    TLabeledEdit* TFormAeronda::*edit;
+    const char* texto;
+    const char* mensaje;
+  };
+  const Caso casos[] = {
+      {&TFormAeronda::eAlfaTerreno, "abc", "Error: no se puede evaluar \"abc\" a un número real"},
+      {&TFormAeronda::eFactorPerdidasParque, "1.5",
+       "Error: no se puede evaluar \"1.5\" a un número real"},
+      {&TFormAeronda::eLimiteDePotencia, "", "Error: no se puede evaluar \"\" a un número real"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.texto);
+    TFormAeronda& v = Ventana(',');
+    CargarModeloCombinado(Fixture("ventana_dos_molinos.pmc"));
+    Escribir(v.eGamma_Atmosfera, "0,2");
+    Escribir(v.eEthaMeteo, "[1|1][2]");
+    Escribir(v.*(c.edit), c.texto);
+    EXPECT_THROW_MSG(v.Edits_To_ParametrosMT(), EConvertError, c.mensaje);
+    const TParque_ModeloTeorico& mt = *v.ModeloTeoricoActual;
+    EXPECT_DOUBLE_EQ(mt.gamma_atmosfera, 0.35);
+    EXPECT_DOUBLE_EQ(mt.alfa_terreno, 0.45);
+    EXPECT_DOUBLE_EQ(mt.factor_perdidas, 0.035);
+    EXPECT_DOUBLE_EQ(mt.potencia_autorizada_mw, 10.0);
+    EXPECT_EQ(mt.meteo_etha.nf, 2);
+  }
+  // A matrix with a missing element, and one without elements.
+  for (const char* m : {"[2|1][1]", "[0|3]"}) {
+    SCOPED_TRACE(m);
+    TFormAeronda& v = Ventana();
+    CargarModeloCombinado(Fixture("ventana_dos_molinos.pmc"));
+    Escribir(v.eAlfaTerreno, "0.1");
+    Escribir(v.eEthaMeteo, m);
+    EXPECT_THROW(v.Edits_To_ParametrosMT(), EConvertError);
+    EXPECT_DOUBLE_EQ(v.ModeloTeoricoActual->alfa_terreno, 0.45);
+    EXPECT_EQ(v.ModeloTeoricoActual->meteo_etha.nf, 2);
+  }
+}
+
+TEST_F(Estado, SinModeloTeoricoNoHayParametros) {
+  TFormAeronda& v = Ventana();
+  EXPECT_THROW_MSG(v.Edits_To_ParametrosMT(), EErrorGeneral, "No hay un modelo teórico cargado");
+  FormAeronda = nullptr;
+  EXPECT_THROW_MSG(CargarCalibrador(Fixture("ventana_un_molino.clp")), EErrorGeneral,
+                   "La ventana principal no existe");
+}
+
+}  // namespace
