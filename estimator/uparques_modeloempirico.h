@@ -84,6 +84,13 @@ int32_t FiltrarRepetidos(TDAOfBoolean& marcas, const TVectR& x, int32_t nRepetic
 // console line. An empty series changes nothing.
 void EscalarDisponibilidad(TVectR& fDisp, const TParque_ModeloTeorico& mt);
 
+// Whether a sample's date-time falls in the day of the sector charts: from 7:00 up to, not
+// including, 20:00 (the time of day decoded to the whole millisecond).
+bool EsMuestraDiurna(TDateTime fecha);
+
+// The top of the power axis of the charts: the first multiple of 10 above p (MW).
+NReal TopeEjePotencia(NReal p);
+
 // Whether the shorter arc between two directions (degrees, any number of turns) is at most
 // semiAncho.
 bool EnVentanaAngular(NReal direccion, NReal anguloSector, NReal semiAncho);

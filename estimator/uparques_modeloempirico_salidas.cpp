@@ -64,6 +64,16 @@ TDAofNReal ComoDA(const TVectR& v) { return v.n > 0 ? v.CopiarRangoADA(1, v.n) :
 
 }  // namespace
 
+bool EsMuestraDiurna(TDateTime fecha) {
+  // The hour comes from the decoded date-time, rounded to the millisecond: a sample at 07:00
+  // computed as start + k steps may lie a few ulps below 7/24 of its day.
+  int hora = 0, minuto = 0, segundo = 0, ms = 0;
+  DecodeTime(fecha, hora, minuto, segundo, ms);
+  return hora >= 7 && hora < 20;
+}
+
+NReal TopeEjePotencia(NReal p) { return 10.0 * static_cast<NReal>(Trunc(p / 10) + 1); }
+
 void TParque_ModeloEmpirico::EscribirCurvasS() const {
   TextoSalida f(CarpetaCentral(mt->central) / "curvas_s_.xlt");
   f.EscribirLinea(
@@ -151,9 +161,8 @@ void TParque_ModeloEmpirico::EscribirSeriesFiltradas() const {
       {"vel_filtrados_por_cgm", "PE_filtrados_por_cgm"},
       {"vel_filtrados_por_disp", "PE_filtrados_por_disp"},
       {"vel_filtrados_por_dist", "PE_filtrados_por_dist"}};
-  // The power axis ends at the first multiple of 10 above PAut.
   grafico("gfiltrados_pv", "Muestras y filtrados (plano PE-Velocidad)",
-          "Potencia eléctrica [MW]", 10.0 * static_cast<NReal>(Trunc(PAut / 10) + 1), *PE, "PE",
+          "Potencia eléctrica [MW]", TopeEjePotencia(PAut), *PE, "PE",
           nombresPE, "muestras_filtrados_plano_pe_vel_0.jpg");
   static const char* const nombresDir[4][2] = {
       {"vel_filtrados_por_coherencia_", "Dir_filtrados_por_Coherencia"},
@@ -178,18 +187,13 @@ void TParque_ModeloEmpirico::GraficarClusterSector(
   g.ejeX->digitos = 8;
   g.ejeY1->titulo = "Potencia eléctrica [MW]";
   const NReal M = std::max(mt->potencia_autorizada_mw, mt->potencia_nominal);
-  const NReal yMax = 10.0 * static_cast<NReal>(Trunc(M / 10 + 1));
+  const NReal yMax = TopeEjePotencia(M);
   g.ejeY1->FijarMinimo(0);
   g.ejeY1->FijarMaximo(yMax);
 
-  // Day samples from 7:00 up to, not including, 20:00. The hour comes from the decoded
-  // date-time, rounded to the millisecond: a sample at 07:00 computed as start + k steps may
-  // lie a few ulps below 7/24 of its day.
   TDAofNReal pvDia, peDia, pvNoche, peNoche;
   for (size_t i = 0; i < pv3.size(); ++i) {
-    int hora = 0, minuto = 0, segundo = 0, ms = 0;
-    DecodeTime(fechas_[i], hora, minuto, segundo, ms);
-    const bool dia = hora >= 7 && hora < 20;
+    const bool dia = EsMuestraDiurna(fechas_[i]);
     (dia ? pvDia : pvNoche).push_back(pv3[i]);
     (dia ? peDia : peNoche).push_back(PE_[i]);
   }
