@@ -15,17 +15,6 @@ void TFormAeronda::CrearSupercentralClick() {}
 void TFormAeronda::BorrarSupercentralClick() {}
 void TFormAeronda::btUpdateMTinDBClick() {}
 
-// Calibrator and combined-model commands and charts.
-void TFormAeronda::btLoadFromArchi_ModeloMTySeriesClick() {}
-void TFormAeronda::btCargarCalibradorClick() {}
-void TFormAeronda::btGuardarCalibradorClick() {}
-void TFormAeronda::btCalibrarParqueClick() {}
-void TFormAeronda::CalibrarSimpleEthaMeteoClick() {}
-void TFormAeronda::btCalcularMCClick() {}
-void TFormAeronda::btCargarMCClick() {}
-void TFormAeronda::btPlot_PV_MEMTMCClick() {}
-
 // Series alignment and restriction runs.
-void TFormAeronda::btInsertSeriesGenClick() {}
 void TFormAeronda::btProcesarSeriesConMCClick() {}
 void TFormAeronda::btProcesarRestriccionesClick() {}
