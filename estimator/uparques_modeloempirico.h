@@ -81,7 +81,8 @@ int32_t FiltrarRepetidos(TDAOfBoolean& marcas, const TVectR& x, int32_t nRepetic
 // Brings an availability series given in percent or in available turbines to per unit: with
 // m its maximum and N the model's nMolinos, nothing changes when |m - 1| <= |m - N|; otherwise
 // every element is divided by 100 when m > 2N and by N else, with a "WARNING!!!: max_fd: "
-// console line. An empty series changes nothing.
+// console line. Values that are not numbers take no part in the maximum; a series without any
+// number changes nothing.
 void EscalarDisponibilidad(TVectR& fDisp, const TParque_ModeloTeorico& mt);
 
 // Whether a sample's date-time falls in the day of the sector charts: from 7:00 up to, not

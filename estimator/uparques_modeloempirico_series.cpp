@@ -64,8 +64,16 @@ int32_t FiltrarRepetidos(TDAOfBoolean& marcas, const TVectR& x, int32_t nRepetic
 }
 
 void EscalarDisponibilidad(TVectR& fDisp, const TParque_ModeloTeorico& mt) {
-  if (fDisp.n < 1) return;
-  const NReal m = fDisp.Maximo();
+  // The maximum of the values that are numbers: a NaN first sample would otherwise be the
+  // maximum of the plain scan, and every comparison below would take it for a turbine count.
+  bool hay = false;
+  NReal m = 0;
+  for (int32_t k = 1; k <= fDisp.n; ++k)
+    if (!std::isnan(fDisp[k]) && (!hay || fDisp[k] > m)) {
+      m = fDisp[k];
+      hay = true;
+    }
+  if (!hay) return;
   const NReal N = static_cast<NReal>(mt.nMolinos);
   if (std::fabs(m - 1) <= std::fabs(m - N)) return;
   const NReal d = m > 2 * N ? 100.0 : N;
