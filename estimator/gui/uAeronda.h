@@ -234,6 +234,9 @@ class TFormAeronda : public QWidget {
   // --- Commands (uAeronda_ordenes.cpp) ---------------------------------------------------
   // Simulation and turbine inspection.
   void btCalcularClick();
+  // Paints the current theoretical model's speed field with its colour legend (4 to 10 m/s)
+  // on a paint box, pixel by pixel; the field starts below the 30-pixel legend.
+  void VelocidadesMT_To_PB(TPaintBox* pb);
   void pb_Parque_originalMouseDown(int X, int Y);
   void pb_Parque_originalMouseMove(int X, int Y);
   void CalcularvientoClick();

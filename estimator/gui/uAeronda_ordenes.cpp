@@ -2,13 +2,6 @@
 // command is built it does nothing.
 #include "estimator/gui/uAeronda.h"
 
-// Simulation, speed field and turbine inspection.
-void TFormAeronda::btCalcularClick() {}
-void TFormAeronda::pb_Parque_originalMouseDown(int X, int Y) {}
-void TFormAeronda::pb_Parque_originalMouseMove(int X, int Y) {}
-void TFormAeronda::CalcularvientoClick() {}
-void TFormAeronda::btCambiar_roClick() {}
-
 // Database plant commands.
 void TFormAeronda::btBajarParqueClick() {}
 void TFormAeronda::CrearSupercentralClick() {}
