@@ -31,9 +31,9 @@ inline fs::path Fixture(const char* nombre) { return fs::path(AERONDA_FIXTURES) 
 inline std::string Texto(const QLineEdit* e) { return e->text().toStdString(); }
 inline void Escribir(QLineEdit* e, const std::string& s) { e->setText(QString::fromStdString(s)); }
 
-// The theoretical model of the fixture modelo_v3.pmt is plant 345, "Parque Ejemplo Ñandú": two
+// The theoretical model of the fixture modelo_v3.pmt is plant 12, "Parque Ejemplo Ñandú": two
 // turbines of 2 and 0.85 MW.
-inline constexpr int32_t kPlanta = 345;
+inline constexpr int32_t kPlanta = 12;
 inline constexpr const char* kNombrePlanta = "Parque Ejemplo Ñandú";
 
 // Ten-minute samples of the nine channels (speed, direction, power, temperature, pressure,
