@@ -87,6 +87,27 @@ TEST_F(Calibrador, FileErrorsReachTheCaller) {
   EXPECT_THROW(Chico()->Guardar(raiz_ / "no" / "x.clp"), EInOutError);
 }
 
+TEST_F(Calibrador, EmpiricalModelErrorsFromSeriesPassUnchangedAndLinkNothing) {
+  std::shared_ptr<TParque_ModeloTeorico> mt = Chico()->mt;
+  EXPECT_EQ(mt->modeloEmpirico, nullptr);
+  EXPECT_THROW(TCalibradorParque::Create(mt, raiz_ / "no_existe.sas", 1, 100), EInOutError);
+  // A series of hourly samples: the empirical model wants ten minutes.
+  std::string texto = LeerArchivoCompleto(fs::path(AERONDA_FIXTURES) / "lectura_lf.sas");
+  const size_t p = texto.find("\n1/6\n");
+  ASSERT_NE(p, std::string::npos);
+  texto.replace(p, 5, "\n1\n");
+  const fs::path horaria = raiz_ / "horaria.sas";
+  {
+    TextoSalida f(horaria);
+    f.Escribir(texto);
+    f.Cerrar();
+  }
+  EXPECT_THROW(TCalibradorParque::Create(mt, horaria, 1, 100), EErrorGeneral);
+  EXPECT_EQ(mt->modeloEmpirico, nullptr);
+  EXPECT_THROW_MSG(TCalibradorParque::Create(nullptr, horaria, 1, 100), EErrorGeneral,
+                   "El calibrador necesita un modelo teórico");
+}
+
 TEST_F(Calibrador, ObjectiveAgreesWithTheIndependentTranscription) {
   std::vector<TObjetivoRef> objetivos;
   std::vector<TCocienteRef> cocientes;
