@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 
 #include "estimator/uparques_modelocombinado.h"
 #include "numerics/matreal.h"
@@ -128,3 +129,90 @@ class TMatricesConErroresModelos {
 
 // The no-data marker of the mean and standard-deviation tables.
 inline constexpr NReal kSinDatosErrores = -99999999.0;
+
+// ---------------------------------------------------------------------------------------------
+// Series processing with the combined model
+
+class T_ExcelFile;
+class TDBPQCon;
+
+// The model power of one sample: pLimiteCGM and pLimiteAut (MW) and the station factor eta the
+// evaluation used, for measured speed v (m/s), direccion (degrees), air density rho (kg/m3) and
+// CGM power pCGM (MW).
+using TEvaluadorMuestra = std::function<void(NReal& pLimiteCGM, NReal& pLimiteAut, NReal& eta,
+                                             NReal v, NReal direccion, NReal rho, NReal pCGM)>;
+
+// What the series processing takes from a combined model: its theoretical model (authorised
+// power, plant number, the sample filters), the sector and bin counts of its empirical model
+// (the grid of the error matrices) and the evaluation of one sample.
+struct TModeloParaSeries {
+  const TParque_ModeloTeorico* mt = nullptr;
+  int32_t nSectores = 0;
+  int32_t nTramos = 0;
+  TEvaluadorMuestra evaluar;
+};
+
+// The combined model's CalcularPotencia with the given switches; eta is its theoretical model's
+// factorMeteo as the evaluation left it. mc must outlive the result.
+TModeloParaSeries ModeloParaSeries(TParque_ModeloCombinado& mc, bool velLibre,
+                                   bool sinCorreccion);
+
+// Runs the combined model over the samples of archivoSeries from fechaIni to fechaFin (narrowed
+// to the series) and writes carpeta / "c<plant>_ResultadosMC_<stamp><stamp>_<nBuffer>m.xlt":
+// one row per sample with the model power adjusted to the farm's recent output (the sum of the
+// last nBuffer usable measured powers over that of their model powers) or, inside the
+// restriction period fechaIniRO .. fechaFinRO, by the coefficients of the nBuffer usable
+// samples just before and just after it, interpolated linearly across it. Inside the period,
+// a sample held at its CGM set-point adds its energy not supplied (adjusted power minus
+// measured power, over 6) to energias, which is not emptied first. With calcularErrores the
+// model errors go to carpeta / "c<plant>_Matrices_Errores.xlt"; with libro a comparison sheet
+// (and its chart) is added to it. sinCorreccion names the model columns "MT" instead of "MC"
+// and takes the errors from pLimiteCGM; ignorarFiltroCGM false treats samples under the CGM
+// limit as invalid. The samples before fechaIni only warm the buffers up. nBuffer below 1
+// raises EErrorGeneral before anything is read or written; the series reader's errors and
+// EInOutError for a file that cannot be created pass to the caller. A range or a restriction
+// period partly or wholly outside the series keeps every scan inside it.
+void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path& archivoSeries,
+                    const std::filesystem::path& carpeta, TDateTime fechaIni, TDateTime fechaFin,
+                    TDateTime fechaIniRO, TDateTime fechaFinRO, NReal factorSmecScada,
+                    TDAofRecsEnergiaPorFecha& energias, int32_t nBuffer, bool calcularErrores,
+                    bool sinCorreccion, bool ignorarFiltroCGM, T_ExcelFile* libro);
+
+// ProcesarSeries with ModeloParaSeries(mc, velLibre, sinCorreccion).
+void ProcesarSeriesConModeloCombinado(TParque_ModeloCombinado& mc,
+                                      const std::filesystem::path& archivoSeries,
+                                      const std::filesystem::path& carpeta, bool velLibre,
+                                      TDateTime fechaIni, TDateTime fechaFin,
+                                      TDateTime fechaIniRO, TDateTime fechaFinRO,
+                                      NReal factorSmecScada, TDAofRecsEnergiaPorFecha& energias,
+                                      int32_t nBuffer, bool calcularErrores, bool sinCorreccion,
+                                      bool ignorarFiltroCGM, T_ExcelFile* libro);
+
+// The marker of the model powers of an invalid sample.
+inline constexpr NReal kPotenciaInvalida = -111111.0;
+
+// ---------------------------------------------------------------------------------------------
+// Restriction run
+
+// The plant's SMEC/SCADA factor: factor_smec_scada of its row in centrales. A plant without a
+// row, or whose factor is NULL, gets 1.0 (the SMEC energies then equal the SCADA ones) with a
+// console warning.
+NReal FactorSmecScada(TDBPQCon& conexion, int32_t central);
+
+// The restriction run of one plant over fechaDesde .. fechaHasta: reads the combined model,
+// queries the plant's factor and runs CalcularRestriccionesConModelo with them.
+void CalcularRestriccionesOperativas(TDBPQCon& conexion, const std::filesystem::path& archivoPmc,
+                                     const std::filesystem::path& archivoSeries,
+                                     const std::filesystem::path& carpeta, bool velLibre,
+                                     int32_t nBuffer, TDateTime fechaDesde, TDateTime fechaHasta);
+
+// Finds the restriction periods of archivoSeries in the range (narrowed to the series), runs
+// the series processing over each one widened by four hours on either side (one result table
+// and one workbook sheet per period, the energies collected), saves the workbook as
+// carpeta / "c<plant>_VISOR_<nBuffer>m" (plus its extension) and writes the energy tables
+// "c<plant>_RO_DTE_<nBuffer>m.xlt" and "c<plant>_Restricciones_horarias_<nBuffer>m.xlt" in
+// carpeta. nBuffer below 1 raises EErrorGeneral before anything is written.
+void CalcularRestriccionesConModelo(const TModeloParaSeries& modelo, NReal factorSmecScada,
+                                    const std::filesystem::path& archivoSeries,
+                                    const std::filesystem::path& carpeta, int32_t nBuffer,
+                                    TDateTime fechaDesde, TDateTime fechaHasta);

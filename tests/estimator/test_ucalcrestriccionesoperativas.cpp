@@ -46,7 +46,7 @@ fs::path ArchivoSeries(const fs::path& carpeta, const std::vector<NReal>& cgm,
   sd.periodoHoras = 1.0 / 6.0;
   sd.NPuntos = static_cast<int32_t>(cgm.size());
   for (int32_t s = 1; s <= nSeries; ++s) {
-    sd.nombres.push_back("s" + IntToStr(s));
+    sd.nombres.push_back(std::string(1, static_cast<char>('0' + s)));
     sd.tipos.push_back(ENTRADA);
     TVectR v(sd.NPuntos);
     for (int32_t k = 1; k <= sd.NPuntos; ++k)
