@@ -108,6 +108,26 @@ TEST_F(Calibrador, EmpiricalModelErrorsFromSeriesPassUnchangedAndLinkNothing) {
                    "El calibrador necesita un modelo teórico");
 }
 
+TEST_F(Calibrador, FromSeriesLinksTheNewEmpiricalModelAndSavesBothTexts) {
+  std::shared_ptr<TParque_ModeloTeorico> mt = Chico()->mt;
+  auto c =
+      TCalibradorParque::Create(mt, fs::path(AERONDA_FIXTURES) / "me_series_curvas.sas", 1, 100);
+  EXPECT_EQ(c->mt, mt);
+  EXPECT_EQ(mt->modeloEmpirico, c->me.get());
+  EXPECT_EQ(c->me->mt, mt.get());
+  EXPECT_EQ(c->me->NSectores(), 72);
+  EXPECT_EQ(c->me->NTramos(), 10);
+  EXPECT_EQ(c->parametros.size(), 3u);
+  // Saved and read back: the same two model texts.
+  const fs::path a = raiz_ / "a.clp", b = raiz_ / "b.clp";
+  c->Guardar(a);
+  auto leido = TCalibradorParque::CreateDesdeArchivo(a);
+  leido->Guardar(b);
+  EXPECT_EQ(LeerArchivoCompleto(b), LeerArchivoCompleto(a));
+  EXPECT_EQ(leido->me->PTramo, c->me->PTramo);
+  EXPECT_EQ(leido->me->Pmax, c->me->Pmax);
+}
+
 TEST_F(Calibrador, ObjectiveAgreesWithTheIndependentTranscription) {
   std::vector<TObjetivoRef> objetivos;
   std::vector<TCocienteRef> cocientes;
