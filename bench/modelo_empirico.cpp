@@ -15,8 +15,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -163,9 +163,8 @@ void BM_CreateDesdeSeries(benchmark::State& state) {
   int64_t veces = 0;
   for (auto _ : state) {
     const auto t0 = reloj::now();
-    EnSilencio([&] {
-      me = TParque_ModeloEmpirico::CreateDesdeSeries(e.mt.get(), e.archivo, 1, 100);
-    });
+    EnSilencio(
+        [&] { me = TParque_ModeloEmpirico::CreateDesdeSeries(e.mt.get(), e.archivo, 1, 100); });
     total += std::chrono::duration<double>(reloj::now() - t0).count();
     ++veces;
     benchmark::DoNotOptimize(me.get());

@@ -65,8 +65,8 @@ NReal Hermite(NReal y0, NReal m0, NReal y1, NReal m1, NReal h, NReal t);
 // Filtro_Distancia is left all false. VarVel is taken and not used. PAut is the theoretical
 // model's potencia_autorizada_mw. All vectors must have at least Vel.n elements.
 void FiltrarMuestras(const TParque_ModeloTeorico& mt, TVectR& PE, const TVectR& Vel,
-                     const TVectR& HumRel, const TVectR& Ang, const TVectR& Temp,
-                     const TVectR& Pre, const TVectR& CGM, const TVectR& VarVel, TVectR& fDisp,
+                     const TVectR& HumRel, const TVectR& Ang, const TVectR& Temp, const TVectR& Pre,
+                     const TVectR& CGM, const TVectR& VarVel, TVectR& fDisp,
                      TDAOfBoolean& Filt_Coherencia, TDAOfBoolean& Filt_CGM,
                      TDAOfBoolean& Filt_Huecos, TDAOfBoolean& Filtro_Distancia,
                      TDAOfBoolean& Filt_Disponibilidad, bool corregirDensidad);
@@ -217,8 +217,8 @@ class TParque_ModeloEmpirico {
   void AjustarCurvaSector(NReal& alfa_, NReal& vm_, NReal& Pmax_, NReal& DeltaP_,
                           NReal& alfa_varvel_, NReal& errc2_, int32_t& cnt, const TVectR& pv3,
                           const TVectR& P, const TVectR& varVel,
-                          const TCurvaAerogen& curvaEquivalente, int32_t porcInf,
-                          int32_t porcSup, int32_t sector);
+                          const TCurvaAerogen& curvaEquivalente, int32_t porcInf, int32_t porcSup,
+                          int32_t sector);
 
   // ---- Result tables and charts (plant folder)
 
@@ -236,10 +236,9 @@ class TParque_ModeloEmpirico {
   // representatives; saved as Trunc(100 * angle) + "_" + pasada + "_0.jpg". aFila and varVel
   // are taken and not drawn.
   void GraficarClusterSector(int32_t k, const TVectR& bordes, const TVectR& centros,
-                             const TDAofNReal& pv3, const TDAofNReal& PE_,
-                             const TDAofNReal& varVel, const TDAofNReal& fechas_,
-                             const TVectR& cntFila, const TVectR& aFila, const TVectR& bFila,
-                             const TVectR& PFila, int32_t pasada) const;
+                             const TDAofNReal& pv3, const TDAofNReal& PE_, const TDAofNReal& varVel,
+                             const TDAofNReal& fechas_, const TVectR& cntFila, const TVectR& aFila,
+                             const TVectR& bFila, const TVectR& PFila, int32_t pasada) const;
 
   // Points the nine channels at the first nine series of `series`, by position (names and
   // kinds are not looked at; further series are ignored). Fewer than nine series raise

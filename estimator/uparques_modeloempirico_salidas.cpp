@@ -104,19 +104,18 @@ void TParque_ModeloEmpirico::EscribirSeriesFiltradas() const {
   const std::filesystem::path carpeta = CarpetaCentral(mt->central);
   {
     TextoSalida f(carpeta / "series_filtradas.xlt");
-    f.EscribirLinea(Unir({"dt", "Vel[m/s]", "Ang[°]", "PE[MW]", "Temp[°C]", "Pre[hPA]",
-                          "HumRel[%]", "CGM[MW]", "fDisp[p.u.]", "VarVel[(m/s)^2]", "Filt_Huecos",
-                          "Filt_Coherencia", "Filt_Disponibilidad", "Filt_CGM",
-                          "Filtro_Distancia"}));
+    f.EscribirLinea(
+        Unir({"dt", "Vel[m/s]", "Ang[°]", "PE[MW]", "Temp[°C]", "Pre[hPA]", "HumRel[%]", "CGM[MW]",
+              "fDisp[p.u.]", "VarVel[(m/s)^2]", "Filt_Huecos", "Filt_Coherencia",
+              "Filt_Disponibilidad", "Filt_CGM", "Filtro_Distancia"}));
     for (int32_t k = 1; k <= NPuntos; ++k)
       f.EscribirLinea(Unir({DateTimeToStr(fechaInicio + static_cast<double>(k - 1) * pasoDias),
                             RealATexto((*Vel)[k]), RealATexto((*Ang)[k]), RealATexto((*PE)[k]),
-                            RealATexto((*Temp)[k]), RealATexto((*Pre)[k]),
-                            RealATexto((*HumRel)[k]), RealATexto((*CGM)[k]),
-                            RealATexto((*fDisp)[k]), RealATexto((*VarVel)[k]),
-                            Bandera(Filt_Huecos, k), Bandera(Filt_Coherencia, k),
-                            Bandera(Filt_Disponibilidad, k), Bandera(Filt_CGM, k),
-                            Bandera(Filtro_Distancia, k)}));
+                            RealATexto((*Temp)[k]), RealATexto((*Pre)[k]), RealATexto((*HumRel)[k]),
+                            RealATexto((*CGM)[k]), RealATexto((*fDisp)[k]),
+                            RealATexto((*VarVel)[k]), Bandera(Filt_Huecos, k),
+                            Bandera(Filt_Coherencia, k), Bandera(Filt_Disponibilidad, k),
+                            Bandera(Filt_CGM, k), Bandera(Filtro_Distancia, k)}));
     f.Cerrar();
   }
 
@@ -134,9 +133,9 @@ void TParque_ModeloEmpirico::EscribirSeriesFiltradas() const {
                              {&Filt_CGM, RGBAColor(255, 0, 0)},
                              {&Filt_Disponibilidad, RGBAColor(0, 0, 255)},
                              {&Filtro_Distancia, RGBAColor(0, 0, 0)}};
-  const auto grafico = [&](const char* nombre, const char* titulo, const char* tituloY,
-                           NReal yMax, const TVectR& y, const char* nombreY,
-                           const char* const (&nombres)[4][2], const char* archivo) {
+  const auto grafico = [&](const char* nombre, const char* titulo, const char* tituloY, NReal yMax,
+                           const TVectR& y, const char* nombreY, const char* const(&nombres)[4][2],
+                           const char* archivo) {
     TGrafico g(nombre, 2, 0);
     g.titulo = titulo;
     g.ejeX->titulo = "Velocidad de viento [m/s]";
@@ -161,23 +160,24 @@ void TParque_ModeloEmpirico::EscribirSeriesFiltradas() const {
       {"vel_filtrados_por_cgm", "PE_filtrados_por_cgm"},
       {"vel_filtrados_por_disp", "PE_filtrados_por_disp"},
       {"vel_filtrados_por_dist", "PE_filtrados_por_dist"}};
-  grafico("gfiltrados_pv", "Muestras y filtrados (plano PE-Velocidad)",
-          "Potencia eléctrica [MW]", TopeEjePotencia(PAut), *PE, "PE",
-          nombresPE, "muestras_filtrados_plano_pe_vel_0.jpg");
+  grafico("gfiltrados_pv", "Muestras y filtrados (plano PE-Velocidad)", "Potencia eléctrica [MW]",
+          TopeEjePotencia(PAut), *PE, "PE", nombresPE, "muestras_filtrados_plano_pe_vel_0.jpg");
   static const char* const nombresDir[4][2] = {
       {"vel_filtrados_por_coherencia_", "Dir_filtrados_por_Coherencia"},
       {"vel_filtrados_por_cgm", "Dir_filtrados_por_cgm"},
       {"vel_filtrados_por_disponibilidad", "Dir_filtrados_por_disponibilidad"},
       {"vel_filtrados_por_distancia", "Dir_filtrados_por_distancia"}};
-  grafico("gfiltrados_dirvel", "Muestras y filtrados (plano Dir-Velocidad)", "Dirección [°]",
-          360, *Ang, "Dir", nombresDir, "muestras_filtrados_plano_dir_vel_0.jpg");
+  grafico("gfiltrados_dirvel", "Muestras y filtrados (plano Dir-Velocidad)", "Dirección [°]", 360,
+          *Ang, "Dir", nombresDir, "muestras_filtrados_plano_dir_vel_0.jpg");
 }
 
-void TParque_ModeloEmpirico::GraficarClusterSector(
-    int32_t k, const TVectR& bordes, const TVectR& centros, const TDAofNReal& pv3,
-    const TDAofNReal& PE_, const TDAofNReal& /*varVel*/, const TDAofNReal& fechas_,
-    const TVectR& cntFila, const TVectR& /*aFila*/, const TVectR& /*bFila*/, const TVectR& PFila,
-    int32_t pasada) const {
+void TParque_ModeloEmpirico::GraficarClusterSector(int32_t k, const TVectR& bordes,
+                                                   const TVectR& centros, const TDAofNReal& pv3,
+                                                   const TDAofNReal& PE_,
+                                                   const TDAofNReal& /*varVel*/,
+                                                   const TDAofNReal& fechas_, const TVectR& cntFila,
+                                                   const TVectR& /*aFila*/, const TVectR& /*bFila*/,
+                                                   const TVectR& PFila, int32_t pasada) const {
   const NReal a = AnguloSector(k);
   TGrafico g("gfiltrados_pv", 2, 0);
   g.titulo = "Muestras cluster ang: " + FloatToStrF(a, TFloatFormat::ffFixed, 12, 1) + "°";
@@ -228,6 +228,5 @@ void TParque_ModeloEmpirico::GraficarClusterSector(
 
   const std::string archivo =
       IntToStr(Trunc(100 * a)) + "_" + IntToStr(pasada) + "_" + "0" + ".jpg";
-  g.ExportarJPEG(CarpetaCentral(mt->central) / archivo, kAnchoGrafico, kAltoGrafico,
-                 kCalidadJPEG);
+  g.ExportarJPEG(CarpetaCentral(mt->central) / archivo, kAnchoGrafico, kAltoGrafico, kCalidadJPEG);
 }

@@ -86,9 +86,9 @@ void EscalarDisponibilidad(TVectR& fDisp, const TParque_ModeloTeorico& mt) {
 }
 
 void FiltrarMuestras(const TParque_ModeloTeorico& mt, TVectR& PE, const TVectR& Vel,
-                     const TVectR& HumRel, const TVectR& Ang, const TVectR& Temp,
-                     const TVectR& Pre, const TVectR& CGM, const TVectR& /*VarVel*/,
-                     TVectR& fDisp, TDAOfBoolean& Filt_Coherencia, TDAOfBoolean& Filt_CGM,
+                     const TVectR& HumRel, const TVectR& Ang, const TVectR& Temp, const TVectR& Pre,
+                     const TVectR& CGM, const TVectR& /*VarVel*/, TVectR& fDisp,
+                     TDAOfBoolean& Filt_Coherencia, TDAOfBoolean& Filt_CGM,
                      TDAOfBoolean& Filt_Huecos, TDAOfBoolean& Filtro_Distancia,
                      TDAOfBoolean& Filt_Disponibilidad, bool corregirDensidad) {
   const int32_t n = Vel.n;
@@ -133,8 +133,7 @@ void FiltrarMuestras(const TParque_ModeloTeorico& mt, TVectR& PE, const TVectR& 
       PE[k] = PE[k] / (fDisp[k] * rel);
     }
   }
-  std::cout << "Filtrado por Disp < 0.8 o PDato/fdisp > PAutorizada: " << IntToStr(nDisp)
-            << '\n';
+  std::cout << "Filtrado por Disp < 0.8 o PDato/fdisp > PAutorizada: " << IntToStr(nDisp) << '\n';
 
   const int32_t nVel = FiltrarRepetidos(Filt_Coherencia, Vel, 8, Filt_Huecos);
   std::cout << "Filtro repetidos vel: " << IntToStr(nVel) << '\n';
@@ -184,9 +183,9 @@ std::unique_ptr<TParque_ModeloEmpirico> TParque_ModeloEmpirico::CreateDesdeSerie
   if (e <= 1)
     m->pasoDias = 10.0 / 1440.0;
   else
-    throw EErrorGeneral("ERROR en archivo series, Perioedo Entre Muestras : " +
-                        FloatToStr(s.periodoHoras) + " debe ser " +
-                        FloatToStr(static_cast<double>(1.0f / 6.0f)));
+    throw EErrorGeneral(
+        "ERROR en archivo series, Perioedo Entre Muestras : " + FloatToStr(s.periodoHoras) +
+        " debe ser " + FloatToStr(static_cast<double>(1.0f / 6.0f)));
 
   m->TomarCanales();
   m->fechas = TVectR(m->NPuntos);
@@ -264,12 +263,11 @@ void TParque_ModeloEmpirico::MuestrasSector(NReal angulo, NReal semiAncho) {
 }
 
 void TParque_ModeloEmpirico::AjustarCurvaSector(NReal& alfa_, NReal& vm_, NReal& Pmax_,
-                                                NReal& DeltaP_, NReal& alfa_varvel_,
-                                                NReal& errc2_, int32_t& cnt, const TVectR& pv3,
-                                                const TVectR& P, const TVectR& /*varVel*/,
+                                                NReal& DeltaP_, NReal& alfa_varvel_, NReal& errc2_,
+                                                int32_t& cnt, const TVectR& pv3, const TVectR& P,
+                                                const TVectR& /*varVel*/,
                                                 const TCurvaAerogen& curvaEquivalente,
-                                                int32_t porcInf, int32_t porcSup,
-                                                int32_t sector) {
+                                                int32_t porcInf, int32_t porcSup, int32_t sector) {
   const NReal PAut = mt->potencia_autorizada_mw;
   const NReal PmaxEq = curvaEquivalente.Pmax;
   const NReal pInf = porcInf * PAut / 100.0;
@@ -420,7 +418,8 @@ void TParque_ModeloEmpirico::AjustarCurvasS(int32_t nSectores, int32_t nTramos, 
         // The real positions are clamped to [1, n] before they become integers: far outside
         // the samples the extrapolated position would not fit in 32 bits.
         const auto acotar = [n](NReal r) {
-          return std::isnan(r) ? 1 : static_cast<int32_t>(std::clamp(r, 1.0, static_cast<NReal>(n)));
+          return std::isnan(r) ? 1
+                               : static_cast<int32_t>(std::clamp(r, 1.0, static_cast<NReal>(n)));
         };
         lo = acotar(std::ceil(muestrasPv3.IndiceReal(bordesPv3[j])));
         hi = acotar(std::trunc(muestrasPv3.IndiceReal(bordesPv3[j + 1])));
@@ -463,9 +462,8 @@ void TParque_ModeloEmpirico::AjustarCurvasS(int32_t nSectores, int32_t nTramos, 
       }
       // The lower bins are represented by the regression line at the centre, the upper ones
       // (7 to 10 of ten), where the power flattens towards its limit, by the mean.
-      PTramo.PonerElemento(k, j,
-                           j < 7 ? aTramo.Elemento(k, j) + bTramo.Elemento(k, j) * centrosPv3[j]
-                                 : media);
+      PTramo.PonerElemento(
+          k, j, j < 7 ? aTramo.Elemento(k, j) + bTramo.Elemento(k, j) * centrosPv3[j] : media);
     }
   }
 

@@ -16,7 +16,9 @@ bool Falta(NReal s) { return !(s >= 0); }
 int32_t FilaAnterior(const TMatR& M, int32_t i) { return i == 1 ? M.nf : i - 1; }
 int32_t FilaSiguiente(const TMatR& M, int32_t i) { return i == M.nf ? 1 : i + 1; }
 int32_t ColumnaAnterior(const TMatR& /*M*/, int32_t /*i*/, int32_t j) { return j == 1 ? 1 : j - 1; }
-int32_t ColumnaSiguiente(const TMatR& M, int32_t /*i*/, int32_t j) { return j == M.nc ? M.nc : j + 1; }
+int32_t ColumnaSiguiente(const TMatR& M, int32_t /*i*/, int32_t j) {
+  return j == M.nc ? M.nc : j + 1;
+}
 
 void CopiarCeldasNoNegativas(TMatR& R, const TMatR& S) {
   for (int32_t i = 1; i <= S.nf; ++i)
@@ -50,8 +52,8 @@ NReal PasadaRelleno(TMatR& R, const TMatR& S) {
 
 void CompletarMatriz(TMatR& R, const TMatR& S, NReal& cambio, int32_t& nPasadas) {
   if (R.nf != S.nf || R.nc != S.nc)
-    throw EErrorGeneral("CompletarMatriz: matrices de " + IntToStr(R.nf) + " x " +
-                        IntToStr(R.nc) + " y " + IntToStr(S.nf) + " x " + IntToStr(S.nc));
+    throw EErrorGeneral("CompletarMatriz: matrices de " + IntToStr(R.nf) + " x " + IntToStr(R.nc) +
+                        " y " + IntToStr(S.nf) + " x " + IntToStr(S.nc));
   nPasadas = 0;
   CopiarCeldasNoNegativas(R, S);
   for (;;) {

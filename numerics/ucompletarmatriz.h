@@ -35,7 +35,7 @@ NReal PasadaRelleno(TMatR& R, const TMatR& S);
 
 // Neighbours of row i and column j (1-based) in M's dimensions: rows wrap around, columns are
 // clamped to the matrix.
-int32_t FilaAnterior(const TMatR& M, int32_t i);                // i - 1, nf when i = 1
-int32_t FilaSiguiente(const TMatR& M, int32_t i);               // i + 1, 1 when i = nf
-int32_t ColumnaAnterior(const TMatR& M, int32_t i, int32_t j);  // j - 1, 1 when j = 1
-int32_t ColumnaSiguiente(const TMatR& M, int32_t i, int32_t j); // j + 1, nc when j = nc
+int32_t FilaAnterior(const TMatR& M, int32_t i);                 // i - 1, nf when i = 1
+int32_t FilaSiguiente(const TMatR& M, int32_t i);                // i + 1, 1 when i = nf
+int32_t ColumnaAnterior(const TMatR& M, int32_t i, int32_t j);   // j - 1, 1 when j = 1
+int32_t ColumnaSiguiente(const TMatR& M, int32_t i, int32_t j);  // j + 1, nc when j = nc

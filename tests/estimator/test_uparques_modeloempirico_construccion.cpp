@@ -216,8 +216,9 @@ TEST_F(ConstruccionME, RegressionCurveReplacesAFailedFitAndIsExactOnItsOwnFamily
                             *mt->curvaEquivalente, 1, 100, 17);
     });
     ASSERT_EQ(consola.size(), 1u);
-    const std::string inicio = "Sector 17: Se utiliza curva S simple porque: Convergio = 0 y/o "
-                               "Frontera = ";
+    const std::string inicio =
+        "Sector 17: Se utiliza curva S simple porque: Convergio = 0 y/o "
+        "Frontera = ";
     EXPECT_EQ(consola[0].substr(0, inicio.size()), inicio);
     // The violation in the user's format: a decimal comma, never a point.
     EXPECT_EQ(consola[0].find('.'), std::string::npos);
@@ -260,8 +261,8 @@ std::unique_ptr<TParque_ModeloEmpirico> ModeloDeVelocidades(TParque_ModeloTeoric
     (*m->PE)[k] = 1 + 5000 * DensidadPotenciaViento((*m->Vel)[k], rho);
     m->fechas[k] = EncodeDate(2016, 11, 1) + (k - 1) * (10.0 / 1440);
   }
-  for (TDAOfBoolean* a : {&m->Filt_Huecos, &m->Filt_Coherencia, &m->Filt_CGM,
-                          &m->Filtro_Distancia, &m->Filt_Disponibilidad})
+  for (TDAOfBoolean* a : {&m->Filt_Huecos, &m->Filt_Coherencia, &m->Filt_CGM, &m->Filtro_Distancia,
+                          &m->Filt_Disponibilidad})
     a->assign(static_cast<size_t>(n) + 1, 0);
   return m;
 }
@@ -336,8 +337,7 @@ TEST_F(ConstruccionME, PeriodOfTenMinutesWithinOneSecond) {
   auto mt = ModeloTeoricoDePrueba();
   const fs::path medio = EscribirSeries(raiz_, "medio.sas", 600.5 / 3600, 30);
   std::unique_ptr<TParque_ModeloEmpirico> me;
-  LineasDeConsola(
-      [&] { me = TParque_ModeloEmpirico::CreateDesdeSeries(mt.get(), medio, 1, 100); });
+  LineasDeConsola([&] { me = TParque_ModeloEmpirico::CreateDesdeSeries(mt.get(), medio, 1, 100); });
   EXPECT_EQ(me->pasoDias, 10.0 / 1440.0);
   EXPECT_EQ(me->NPuntos, 30);
   EXPECT_EQ(me->fechas[30], me->fechaInicio + 29 * (10.0 / 1440.0));
@@ -345,16 +345,14 @@ TEST_F(ConstruccionME, PeriodOfTenMinutesWithinOneSecond) {
   // 10 min 2 s: the period in hours and a sixth as a single-precision number, both in the
   // user's format (here a decimal comma).
   const fs::path dos = EscribirSeries(raiz_, "dos.sas", 602.0 / 3600, 30);
-  EXPECT_THROW_MSG(TParque_ModeloEmpirico::CreateDesdeSeries(mt.get(), dos, 1, 100),
-                   EErrorGeneral,
+  EXPECT_THROW_MSG(TParque_ModeloEmpirico::CreateDesdeSeries(mt.get(), dos, 1, 100), EErrorGeneral,
                    "ERROR en archivo series, Perioedo Entre Muestras : 0,167222222222222 debe "
                    "ser 0,16666667163372");
 
   const fs::path ocho = EscribirSeries(raiz_, "ocho.sas", 1.0 / 6, 30, 8);
-  EXPECT_THROW_MSG(TParque_ModeloEmpirico::CreateDesdeSeries(mt.get(), ocho, 1, 100),
-                   EErrorGeneral,
-                   "El archivo de series " + ocho.string() +
-                       " tiene 8 series; el modelo empírico necesita 9");
+  EXPECT_THROW_MSG(
+      TParque_ModeloEmpirico::CreateDesdeSeries(mt.get(), ocho, 1, 100), EErrorGeneral,
+      "El archivo de series " + ocho.string() + " tiene 8 series; el modelo empírico necesita 9");
   EXPECT_THROW_MSG(
       TParque_ModeloEmpirico::CreateDesdeSeries(mt.get(), raiz_ / "no_existe.sas", 1, 100),
       EInOutError, "No puedo abrir el archivo: " + (raiz_ / "no_existe.sas").string());
@@ -426,7 +424,8 @@ TEST_F(ConstruccionME, SyntheticSeriesWithKnownCurvesPerSector) {
   for (int32_t i = 1; i <= me->NPuntos; ++i) {
     const auto u = static_cast<size_t>(i);
     if (me->Filt_Huecos[u] || me->Filt_Coherencia[u] || me->Filt_CGM[u] ||
-        me->Filtro_Distancia[u] || me->Filt_Disponibilidad[u] || !((*me->Ang)[i] <= 3 || (*me->Ang)[i] >= 357))
+        me->Filtro_Distancia[u] || me->Filt_Disponibilidad[u] ||
+        !((*me->Ang)[i] <= 3 || (*me->Ang)[i] >= 357))
       continue;
     ++j;
     const NReal t = (*me->Temp)[i], pr = (*me->Pre)[i], hr = (*me->HumRel)[i];
@@ -492,17 +491,18 @@ TEST_F(ConstruccionME, TablesAndChartsOfTheConstruction) {
   EXPECT_EQ(Campos(filas[1])[0], "01/11/2016");
   EXPECT_EQ(Campos(filas[2])[0], "01/11/2016 0:10:00");
   EXPECT_EQ(Campos(filas[145])[0], "02/11/2016");
-  const TVectR* canales[] = {me->Vel, me->Ang, me->PE,  me->Temp,  me->Pre,
+  const TVectR* canales[] = {me->Vel,    me->Ang, me->PE,    me->Temp,  me->Pre,
                              me->HumRel, me->CGM, me->fDisp, me->VarVel};
   const TDAOfBoolean* banderas[] = {&me->Filt_Huecos, &me->Filt_Coherencia,
-                                    &me->Filt_Disponibilidad, &me->Filt_CGM,
-                                    &me->Filtro_Distancia};
+                                    &me->Filt_Disponibilidad, &me->Filt_CGM, &me->Filtro_Distancia};
   for (int32_t k = 1; k <= me->NPuntos; ++k) {
     const auto c = Campos(filas[static_cast<size_t>(k)]);
     ASSERT_EQ(c.size(), 15u) << k;
-    for (int q = 0; q < 9; ++q) ASSERT_EQ(c[static_cast<size_t>(q + 1)], RealATexto((*canales[q])[k])) << k;
+    for (int q = 0; q < 9; ++q)
+      ASSERT_EQ(c[static_cast<size_t>(q + 1)], RealATexto((*canales[q])[k])) << k;
     for (int q = 0; q < 5; ++q)
-      ASSERT_EQ(c[static_cast<size_t>(q + 10)], (*banderas[q])[static_cast<size_t>(k)] ? "1" : "0") << k;
+      ASSERT_EQ(c[static_cast<size_t>(q + 10)], (*banderas[q])[static_cast<size_t>(k)] ? "1" : "0")
+          << k;
   }
   // The availability was given in percent: the table shows it per unit.
   EXPECT_EQ(Campos(filas[1])[8], RealATexto((*me->fDisp)[1]));
@@ -514,7 +514,8 @@ TEST_F(ConstruccionME, TablesAndChartsOfTheConstruction) {
                                         "muestras_filtrados_plano_dir_vel_0.jpg"};
   for (const char* s : {"0", "9000", "18000", "27000", "13500"})
     esperados.push_back(std::string(s) + "_1_0.jpg");
-  for (const char* s : {"0", "9000", "18000", "27000"}) esperados.push_back(std::string(s) + "_2_0.jpg");
+  for (const char* s : {"0", "9000", "18000", "27000"})
+    esperados.push_back(std::string(s) + "_2_0.jpg");
   // The four samples at 135 degrees make a chart in pass 2 only if the distance filter left
   // more than three of them.
   me->MuestrasSector(135, 3);

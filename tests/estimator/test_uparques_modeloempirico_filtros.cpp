@@ -113,8 +113,8 @@ TEST(EscalarDisponibilidad, PercentTurbineCountOrPerUnit) {
     SCOPED_TRACE(c.maximo);
     TVectR f = Vector({c.maximo / 2, c.maximo, kNaN, 0});
     const auto lineas = LineasDeConsola([&] { EscalarDisponibilidad(f, mt); });
-    EXPECT_EQ(lineas, c.linea.empty() ? std::vector<std::string>{}
-                                      : std::vector<std::string>{c.linea});
+    EXPECT_EQ(lineas,
+              c.linea.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.linea});
     EXPECT_DOUBLE_EQ(f[2], c.maximo / c.divisor);
     EXPECT_DOUBLE_EQ(f[1], c.maximo / 2 / c.divisor);
     EXPECT_EQ(f[4], 0);
@@ -209,10 +209,10 @@ TEST(FiltrarMuestras, ExactFlagsCountsAndConsoleLinesOfAHandMadeSeries) {
   for (int32_t i = 1; i <= corregidas; ++i) EXPECT_NEAR(TextoAReal(lineas[i]), rel, 1e-15);
   EXPECT_EQ(lineas[1], RealATexto(DensidadRelativaAire(DensidadAire(15, 1013, 50))));
   const std::vector<std::string> cuentas(lineas.begin() + corregidas + 1, lineas.end());
-  EXPECT_EQ(cuentas, (std::vector<std::string>{
-                         "Filtrado por Disp < 0.8 o PDato/fdisp > PAutorizada: 4",
-                         "Filtro repetidos vel: 8", "Filtro repetidos dir: 16",
-                         "Filtro repetidos Pot: 9", "Filtro CGM < PAut*0.99: 12"}));
+  EXPECT_EQ(cuentas,
+            (std::vector<std::string>{"Filtrado por Disp < 0.8 o PDato/fdisp > PAutorizada: 4",
+                                      "Filtro repetidos vel: 8", "Filtro repetidos dir: 16",
+                                      "Filtro repetidos Pot: 9", "Filtro CGM < PAut*0.99: 12"}));
 
   // The power of the samples kept is brought to full availability and the standard density;
   // gaps and unavailable samples keep the measured one.
@@ -247,10 +247,9 @@ TEST(EnVentanaAngular, SectorWindowsOfThreeDegrees) {
     bool dentro;
   };
   const Caso casos[] = {
-      {3, 0, true},      {3, 5, true},    {2.5, 0, true},   {2.5, 5, true},
-      {357, 0, true},    {357, 355, true}, {356.9, 0, false}, {356.9, 355, true},
-      {3.0001, 0, false}, {-3, 0, true},   {363, 0, true},   {722.5, 0, true},
-      {-357, 0, true},   {180, 0, false}, {kNaN, 0, false},
+      {3, 0, true},     {3, 5, true},      {2.5, 0, true},     {2.5, 5, true},     {357, 0, true},
+      {357, 355, true}, {356.9, 0, false}, {356.9, 355, true}, {3.0001, 0, false}, {-3, 0, true},
+      {363, 0, true},   {722.5, 0, true},  {-357, 0, true},    {180, 0, false},    {kNaN, 0, false},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(testing::Message() << c.dir << " / " << c.sector);
@@ -282,8 +281,8 @@ std::unique_ptr<TParque_ModeloEmpirico> ModeloPlano(TParque_ModeloTeorico& mt, i
     (*m->HumRel)[k] = 50;
     (*m->PE)[k] = 20;
   }
-  for (TDAOfBoolean* a : {&m->Filt_Huecos, &m->Filt_Coherencia, &m->Filt_CGM,
-                          &m->Filtro_Distancia, &m->Filt_Disponibilidad})
+  for (TDAOfBoolean* a : {&m->Filt_Huecos, &m->Filt_Coherencia, &m->Filt_CGM, &m->Filtro_Distancia,
+                          &m->Filt_Disponibilidad})
     a->assign(static_cast<size_t>(n) + 1, 0);
   m->aTramo = TMatR(72, 10);
   m->bordesPv3 = TVectR(11);
