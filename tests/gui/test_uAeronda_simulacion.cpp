@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -149,6 +150,31 @@ TEST_F(Simulacion, ModeloSinCalibrador) {
   EXPECT_NEAR(Numero(v.ePE_MW_ModeloTeorico), PotenciaParqueUnMolino(9.9, 0.035), 1e-6);
   EXPECT_EQ(Texto(v.ePE_MW_Representantes), "");
   EXPECT_EQ(Texto(v.eME_Peso), "");
+}
+
+// A click pending when "Calcular" lets the GUI catch up may release the model: the handler
+// then ends with the message instead of drawing a model that is gone.
+TEST_F(Simulacion, ModeloLiberadoMientrasLaInterfazSeActualiza) {
+  TFormAeronda& v = Simulada();
+  QMetaObject::invokeMethod(
+      &v, [&v] { v.ModeloTeoricoActual.reset(); }, Qt::QueuedConnection);
+  v.btCalcular->click();
+  EXPECT_EQ(UltimoError(), "No hay un modelo teórico cargado");
+  // One that replaces it is simulated instead.
+  QMetaObject::invokeMethod(
+      &v, [&v] { v.CargarModeloCombinado(Fixture("ventana_dos_molinos.pmc")); },
+      Qt::QueuedConnection);
+  // Without a model the file dialog comes first (cancelled), then the pending load runs.
+  dialogos_->Abrir(std::nullopt);
+  const size_t llamadas = dialogos_->Llamadas().size();
+  v.btCalcular->click();
+  ASSERT_EQ(dialogos_->Llamadas().size(), llamadas + 1);
+  EXPECT_EQ(dialogos_->Llamadas().back().tipo, TDialogosGuion::TTipo::Abrir);
+  EXPECT_TRUE(dialogos_->Errores().empty());
+  EXPECT_EQ(dialogos_->RespuestasPendientes(), 0u);
+  ASSERT_TRUE(v.ModeloTeoricoActual);
+  EXPECT_EQ(v.ModeloTeoricoActual->nombre, "Parque Dos");
+  EXPECT_TRUE(v.ModeloTeoricoActual->grilla.Existe());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -336,6 +362,22 @@ TEST_F(Simulacion, CambiarRo) {
     const auto& molinos = v.ModeloTeoricoActual->molinos;
     EXPECT_DOUBLE_EQ(molinos[0].etha, c.esperado);
     EXPECT_DOUBLE_EQ(molinos[1].etha, c.todos ? 0.8 : 1.0);
+  }
+  // A selection outlives the model it was made on: the turbine it names is changed, the
+  // current model is not.
+  {
+    TFormAeronda& v = Ventana();
+    CargarCalibrador(Fixture(kUnMolino));
+    v.pb_Parque_originalMouseMove(0, 0);
+    int32_t px = 0, py = 0;
+    v.ModeloTeoricoActual->MundoAPixel(TPuntoXY{500, 0}, px, py);
+    v.pb_Parque_originalMouseDown(px, py);
+    ASSERT_TRUE(v.MolinoSeleccionado);
+    CargarCalibrador(Fixture(kUnMolino));
+    Escribir(v.eEthaMolino, "0.5");
+    v.btCambiar_ro->click();
+    EXPECT_EQ(v.MolinoSeleccionado->etha, 0.5);
+    EXPECT_EQ(v.ModeloTeoricoActual->molinos[0].etha, 1.0);
   }
   TFormAeronda& v = Ventana();
   Escribir(v.eEthaMolino, "x");
