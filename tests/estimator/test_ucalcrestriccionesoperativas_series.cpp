@@ -17,6 +17,7 @@
 #include "comun/volcado_xlsx.h"
 #include "estimator/ucalcrestriccionesoperativas.h"
 #include "estimator/ufisicaviento.h"
+#include "estimator/uparques_modelocombinado.h"
 #include "estimator/uparques_modeloteorico.h"
 #include "numerics/uauxiliares.h"
 #include "platform/archivos_texto.h"
@@ -488,6 +489,53 @@ TEST_F(ProcesarSeriesTest, CorridaSinPeriodos) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// With a combined model read from its file
+
+const fs::path kPmc = fs::path(AERONDA_FIXTURES) / "ventana_dos_molinos.pmc";
+
+// A series for the two-turbine farm of the fixture (authorised power p): speeds across the
+// power curve, a few directions, measured powers around half the limit, no restriction unless
+// asked for (samples whose CGM is set to p / 2 with the measured power on it).
+std::vector<Fila> SerieParaFixture(NReal p, int n, std::vector<int> restringidas = {}) {
+  std::vector<Fila> s;
+  for (int k = 1; k <= n; ++k) s.push_back({p * (0.4 + 0.02 * (k % 7)), 2 * p, 0, 4.0 + k});
+  for (int k : restringidas) s[static_cast<size_t>(k - 1)].CGM = s[static_cast<size_t>(k - 1)].PE;
+  return s;
+}
+
+// The model columns are the combined model's own evaluation of each sample, with the switches
+// passed through: checked against a second copy of the model evaluated here.
+TEST_F(ProcesarSeriesTest, ConElModeloCombinadoDelArchivo) {
+  auto mc = TParque_ModeloCombinado::CreateDesdeArchivo(kPmc);
+  const NReal p = mc->mt->potencia_autorizada_mw;
+  const std::vector<Fila> s = SerieParaFixture(p, 8);
+  const fs::path serie = EscribirSerie(carpeta_, s);
+  auto otro = TParque_ModeloCombinado::CreateDesdeArchivo(kPmc);
+  for (const bool velLibre : {false, true})
+    for (const bool sinCorreccion : {false, true}) {
+      SCOPED_TRACE(std::string(velLibre ? "velLibre " : "") + (sinCorreccion ? "sinCorreccion" : ""));
+      TDAofRecsEnergiaPorFecha energias;
+      ProcesarSeriesConModeloCombinado(*mc, serie, carpeta_, velLibre, Muestra(1), Muestra(8),
+                                       Muestra(20), Muestra(20), 1, energias, 2, true,
+                                       sinCorreccion, true, nullptr);
+      const std::string nombre = "c" + std::to_string(mc->mt->central) +
+                                 "_ResultadosMC_20161101201611010110_2m.xlt";
+      const Resultado r = LeerResultado(carpeta_ / nombre);
+      ASSERT_EQ(r.filas.size(), 8u);
+      for (size_t i = 0; i < 8; ++i) {
+        NReal pCGM = 0, pAut = 0, pBruta = 0;
+        otro->CalcularPotencia(pCGM, pAut, pBruta, r.Col(i, 2), r.Col(i, 3), r.Col(i, 7),
+                               r.Col(i, 5), sinCorreccion, velLibre);
+        EXPECT_EQ(r.Col(i, 9), pAut) << i;
+        EXPECT_EQ(r.Col(i, 11), otro->mt->factorMeteo) << i;
+        EXPECT_EQ(r.Col(i, 2), s[i].vel);
+      }
+      EXPECT_TRUE(fs::exists(carpeta_ / ("c" + std::to_string(mc->mt->central) +
+                                         "_Matrices_Errores.xlt")));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 // SMEC/SCADA factor
 
 class BaseDeDatosFactorSmecScada : public pruebas_bd::ConServidor {
@@ -512,6 +560,33 @@ class BaseDeDatosFactorSmecScada : public pruebas_bd::ConServidor {
   }
   std::unique_ptr<TDBPQCon> con_;
 };
+
+// The whole run from the combined-model file: plant 78 of the fixture database, factor 1.
+TEST_F(BaseDeDatosFactorSmecScada, CorridaDesdeElArchivoDelModelo) {
+  auto mc = TParque_ModeloCombinado::CreateDesdeArchivo(kPmc);
+  ASSERT_EQ(mc->mt->central, 78);
+  const fs::path serie =
+      EscribirSerie(carpeta(), SerieParaFixture(mc->mt->potencia_autorizada_mw, 40, {10, 11, 30}));
+  std::ostringstream consola;
+  std::streambuf* previo = std::cout.rdbuf(consola.rdbuf());
+  CalcularRestriccionesOperativas(*con_, kPmc, serie, carpeta(), false, 3, kInicio, kInicio + 1);
+  std::cout.rdbuf(previo);
+  int tablas = 0;
+  for (const auto& e : fs::directory_iterator(carpeta()))
+    if (e.path().filename().string().rfind("c78_ResultadosMC_", 0) == 0) ++tablas;
+  EXPECT_EQ(tablas, 2);
+  EXPECT_TRUE(fs::exists(carpeta() / "c78_VISOR_3m.xlsx"));
+  EXPECT_TRUE(fs::exists(carpeta() / "c78_Restricciones_horarias_3m.xlt"));
+  const std::string dte = LeerArchivoCompleto(carpeta() / "c78_RO_DTE_3m.xlt");
+  EXPECT_EQ(dte.rfind("Fecha\t Energía no suministrada SCADA [MWh]", 0), 0u);
+  EXPECT_NE(dte.find("E[MWh] totales\t"), std::string::npos);
+  // The factor of plant 78 is 1: every data line carries it.
+  for (const std::string& l : Partir(dte, "\r\n"))
+    if (!l.empty() && l[0] == ' ') {
+      EXPECT_EQ(Partir(l, "\t").at(2), " 1.0000000000000000E+000");
+    }
+  EXPECT_EQ(consola.str().find("AVISO"), std::string::npos);
+}
 
 TEST_F(BaseDeDatosFactorSmecScada, FactorNuloYCentralSinFila) {
   std::ostringstream consola;
