@@ -111,8 +111,7 @@ void EnergiaPorHora(TDAofRecsEnergiaPorFecha& porHora, const TDAofRecsEnergiaPor
 }
 
 void EscribirEnergiaNoSuministrada(const std::filesystem::path& archivo,
-                                   const TDAofRecsEnergiaPorFecha& porHora,
-                                   NReal factorSmecScada) {
+                                   const TDAofRecsEnergiaPorFecha& porHora, NReal factorSmecScada) {
   TextoSalida f(archivo);
   f.EscribirLinea(
       "Fecha\t Energía no suministrada SCADA [MWh]\t Factor SMEC/SCADA [p.u] \t Energía no "
@@ -129,9 +128,8 @@ void EscribirEnergiaNoSuministrada(const std::filesystem::path& archivo,
 }
 
 void EscribirRestriccionesHorarias(const std::filesystem::path& archivo,
-                                   const TDAofRecsEnergiaPorFecha& porHora,
-                                   NReal factorSmecScada, TDateTime fechaDesde,
-                                   TDateTime fechaHasta) {
+                                   const TDAofRecsEnergiaPorFecha& porHora, NReal factorSmecScada,
+                                   TDateTime fechaDesde, TDateTime fechaHasta) {
   // Days and hours are counted from the midnight of fechaDesde's day: when fechaDesde is not a
   // whole hour (a series starting at 00:10) the hours of the records would otherwise fall
   // between columns. Records outside the range (a period running past fechaHasta, the sample

@@ -57,8 +57,7 @@ void EnergiaPorHora(TDAofRecsEnergiaPorFecha& porHora, const TDAofRecsEnergiaPor
 // line "E[MWh] totales". The file is replaced only when the whole table was written;
 // EInOutError when it cannot be created.
 void EscribirEnergiaNoSuministrada(const std::filesystem::path& archivo,
-                                   const TDAofRecsEnergiaPorFecha& porHora,
-                                   NReal factorSmecScada);
+                                   const TDAofRecsEnergiaPorFecha& porHora, NReal factorSmecScada);
 
 // The table of days by hours: one line per calendar day from the day of fechaDesde to the day
 // of fechaHasta, each with the date "dd-mm-yyyy", the row total and 24 cells; the cell of hour
@@ -69,9 +68,8 @@ void EscribirEnergiaNoSuministrada(const std::filesystem::path& archivo,
 // the console as "d - h = value" in the user's number format. EInOutError when the file cannot
 // be created.
 void EscribirRestriccionesHorarias(const std::filesystem::path& archivo,
-                                   const TDAofRecsEnergiaPorFecha& porHora,
-                                   NReal factorSmecScada, TDateTime fechaDesde,
-                                   TDateTime fechaHasta);
+                                   const TDAofRecsEnergiaPorFecha& porHora, NReal factorSmecScada,
+                                   TDateTime fechaDesde, TDateTime fechaHasta);
 
 // ---------------------------------------------------------------------------------------------
 // Model error matrices
@@ -97,10 +95,10 @@ class TMatricesConErroresModelos {
   // Sums of e^2; replaced when written by the standard deviations of e / pAut.
   NReal desvTotal = 0, desvDia = 0, desvNoche = 0;
   int32_t nSectores = 0, nBandas = 0;
-  NReal velMax = 0;      // upper end of the speed bands, m/s
-  NReal dirMax = 0;      // span of the directions, degrees
-  NReal anchoBanda = 0;  // velMax / nBandas
-  NReal anchoSector = 0; // dirMax / nSectores
+  NReal velMax = 0;                  // upper end of the speed bands, m/s
+  NReal dirMax = 0;                  // span of the directions, degrees
+  NReal anchoBanda = 0;              // velMax / nBandas
+  NReal anchoSector = 0;             // dirMax / nSectores
   TMatR cntDia, cntNoche, cntTotal;  // samples per cell
   int32_t horaInicioDia = 0, horaFinDia = 0;
   NReal pAut = 0;      // authorised power, MW
@@ -154,8 +152,7 @@ struct TModeloParaSeries {
 
 // The combined model's CalcularPotencia with the given switches; eta is its theoretical model's
 // factorMeteo as the evaluation left it. mc must outlive the result.
-TModeloParaSeries ModeloParaSeries(TParque_ModeloCombinado& mc, bool velLibre,
-                                   bool sinCorreccion);
+TModeloParaSeries ModeloParaSeries(TParque_ModeloCombinado& mc, bool velLibre, bool sinCorreccion);
 
 // Runs the combined model over the samples of archivoSeries from fechaIni to fechaFin (narrowed
 // to the series) and writes carpeta / "c<plant>_ResultadosMC_<stamp><stamp>_<nBuffer>m.xlt":
@@ -182,10 +179,10 @@ void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path
 void ProcesarSeriesConModeloCombinado(TParque_ModeloCombinado& mc,
                                       const std::filesystem::path& archivoSeries,
                                       const std::filesystem::path& carpeta, bool velLibre,
-                                      TDateTime fechaIni, TDateTime fechaFin,
-                                      TDateTime fechaIniRO, TDateTime fechaFinRO,
-                                      NReal factorSmecScada, TDAofRecsEnergiaPorFecha& energias,
-                                      int32_t nBuffer, bool calcularErrores, bool sinCorreccion,
+                                      TDateTime fechaIni, TDateTime fechaFin, TDateTime fechaIniRO,
+                                      TDateTime fechaFinRO, NReal factorSmecScada,
+                                      TDAofRecsEnergiaPorFecha& energias, int32_t nBuffer,
+                                      bool calcularErrores, bool sinCorreccion,
                                       bool ignorarFiltroCGM, T_ExcelFile* libro);
 
 // The marker of the model powers of an invalid sample.

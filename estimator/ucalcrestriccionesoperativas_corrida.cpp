@@ -28,8 +28,8 @@ NReal FactorSmecScada(TDBPQCon& conexion, int32_t central) {
       conexion.query("SELECT factor_smec_scada from centrales where nid=" + IntToStr(central));
   if (!q->eof() && !q->field("factor_smec_scada").isNull())
     return q->field("factor_smec_scada").asFloat();
-  std::cout << "AVISO: la central " << IntToStr(central)
-            << " no tiene factor_smec_scada; se toma 1" << std::endl;
+  std::cout << "AVISO: la central " << IntToStr(central) << " no tiene factor_smec_scada; se toma 1"
+            << std::endl;
   return 1.0;
 }
 
@@ -56,8 +56,8 @@ void CalcularRestriccionesConModelo(const TModeloParaSeries& modelo, NReal facto
   const std::string B = IntToStr(nBuffer);
 
   TDAofRecsFechas periodos;
-  PeriodosRestriccion(archivoSeries, fechaDesde, fechaHasta,
-                      modelo.mt->potencia_autorizada_mw, periodos);
+  PeriodosRestriccion(archivoSeries, fechaDesde, fechaHasta, modelo.mt->potencia_autorizada_mw,
+                      periodos);
 
   TDAofRecsEnergiaPorFecha energias;
   {

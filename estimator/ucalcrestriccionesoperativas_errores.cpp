@@ -76,8 +76,8 @@ void Bloque(TextoSalida& f, std::string_view titulo, NReal valor, const TMatR& m
 
 TMatricesConErroresModelos::TMatricesConErroresModelos(int32_t nSectores_, NReal velMax_,
                                                        NReal dirMax_, int32_t nBandas_,
-                                                       int32_t horaInicioDia_,
-                                                       int32_t horaFinDia_, NReal pAut_)
+                                                       int32_t horaInicioDia_, int32_t horaFinDia_,
+                                                       NReal pAut_)
     : nSectores(nSectores_),
       nBandas(nBandas_),
       velMax(velMax_),

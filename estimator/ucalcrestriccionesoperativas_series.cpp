@@ -23,7 +23,7 @@
 namespace {
 
 constexpr double kUmbralSumaModelo = 0.0001;  // MW: below it a ratio of sums is taken as 1
-constexpr double kBandaConsigna = 4.0;         // MW around the CGM set-point
+constexpr double kBandaConsigna = 4.0;        // MW around the CGM set-point
 constexpr double kDiezMinutos = 10.0 / 1440.0;
 
 const char* Bool(bool b) { return b ? "TRUE" : "FALSE"; }
@@ -88,8 +88,7 @@ std::string NombreHojaLibre(T_ExcelFile& libro, const std::string& base) {
 
 }  // namespace
 
-TModeloParaSeries ModeloParaSeries(TParque_ModeloCombinado& mc, bool velLibre,
-                                   bool sinCorreccion) {
+TModeloParaSeries ModeloParaSeries(TParque_ModeloCombinado& mc, bool velLibre, bool sinCorreccion) {
   TModeloParaSeries m;
   m.mt = mc.mt.get();
   m.nSectores = mc.me->NSectores();
@@ -108,10 +107,10 @@ TModeloParaSeries ModeloParaSeries(TParque_ModeloCombinado& mc, bool velLibre,
 void ProcesarSeriesConModeloCombinado(TParque_ModeloCombinado& mc,
                                       const std::filesystem::path& archivoSeries,
                                       const std::filesystem::path& carpeta, bool velLibre,
-                                      TDateTime fechaIni, TDateTime fechaFin,
-                                      TDateTime fechaIniRO, TDateTime fechaFinRO,
-                                      NReal factorSmecScada, TDAofRecsEnergiaPorFecha& energias,
-                                      int32_t nBuffer, bool calcularErrores, bool sinCorreccion,
+                                      TDateTime fechaIni, TDateTime fechaFin, TDateTime fechaIniRO,
+                                      TDateTime fechaFinRO, NReal factorSmecScada,
+                                      TDAofRecsEnergiaPorFecha& energias, int32_t nBuffer,
+                                      bool calcularErrores, bool sinCorreccion,
                                       bool ignorarFiltroCGM, T_ExcelFile* libro) {
   ProcesarSeries(ModeloParaSeries(mc, velLibre, sinCorreccion), archivoSeries, carpeta, fechaIni,
                  fechaFin, fechaIniRO, fechaFinRO, factorSmecScada, energias, nBuffer,
@@ -179,14 +178,17 @@ void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path
   const std::string sufijo = sinCorreccion ? "MT" : "MC";
   TextoSalida f(carpeta / ("c" + central + "_ResultadosMC_" + SelloFechaHora(fechaIni) +
                            SelloFechaHora(fechaFin) + "_" + IntToStr(nBuffer) + "m" + ".xlt"));
-  f.EscribirLinea("dt\tVel[m/s]\tDir[gr]\tP_MW_Dato[MW]\tCGM_Dato[MW]\tITurb_dato[p.u]\t"
-                  "ro_aire[kg/m3]\tP_MW_" + sufijo + "_conAjCP\tP_MW_" + sufijo +
-                  "_sinAjCP\tC_ajuste\tEthaMeteo[p.u.]\tf_disp[p.u.]\tfiltro_coherencia\t"
-                  "filtro_CGM\tfiltro_huecos\tpRed_conAjCP[MW]");
+  f.EscribirLinea(
+      "dt\tVel[m/s]\tDir[gr]\tP_MW_Dato[MW]\tCGM_Dato[MW]\tITurb_dato[p.u]\t"
+      "ro_aire[kg/m3]\tP_MW_" +
+      sufijo + "_conAjCP\tP_MW_" + sufijo +
+      "_sinAjCP\tC_ajuste\tEthaMeteo[p.u.]\tf_disp[p.u.]\tfiltro_coherencia\t"
+      "filtro_CGM\tfiltro_huecos\tpRed_conAjCP[MW]");
 
   auto idx = [](int32_t k) { return static_cast<size_t>(k); };
   auto invalida = [&](int32_t k) {
-    return Filt_Coherencia[idx(k)] || Filt_Huecos[idx(k)] || (Filt_CGM[idx(k)] && !ignorarFiltroCGM);
+    return Filt_Coherencia[idx(k)] || Filt_Huecos[idx(k)] ||
+           (Filt_CGM[idx(k)] && !ignorarFiltroCGM);
   };
   auto enConsigna = [&](int32_t k) {
     return Filt_CGM[idx(k)] && std::fabs(PE[k] - CGM[k]) <= kBandaConsigna;
@@ -246,8 +248,7 @@ void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path
         bufferPE[idx(posicion)] = PE[k];
         bufferModelo[idx(posicion)] = pLimiteAut;
         if (errores && k >= kIni && fDisp[k] >= 0.99) {
-          const NReal pModelo =
-              sinCorreccion ? pLimiteCGM : std::min(cAjuste * pLimiteAut, PAut);
+          const NReal pModelo = sinCorreccion ? pLimiteCGM : std::min(cAjuste * pLimiteAut, PAut);
           errores->Acumular(pModelo, PE[k], Vel[k], Ang[k], fecha);
         }
       }
@@ -275,13 +276,12 @@ void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path
     }
 
     std::cout << central << "-->" << DateTimeToStr(fecha) << '\n';
-    f.EscribirLinea(DateTimeToStr(fecha) + "\t" + RealATexto(Vel[k]) + "\t" + RealATexto(Ang[k]) +
-                    "\t" + RealATexto(PE[k]) + "\t" + RealATexto(cgm) + "\t" + "\t" +
-                    RealATexto(rhoK) + "\t" + RealATexto(pAjustada) + "\t" +
-                    RealATexto(pLimiteAut) + "\t" + RealATexto(cFila) + "\t" + RealATexto(eta) +
-                    "\t" + RealATexto(fDisp[k]) + "\t" + Bool(Filt_Coherencia[idx(k)]) + "\t" +
-                    Bool(Filt_CGM[idx(k)]) + "\t" + Bool(Filt_Huecos[idx(k)]) + "\t" +
-                    RealATexto(pRed));
+    f.EscribirLinea(
+        DateTimeToStr(fecha) + "\t" + RealATexto(Vel[k]) + "\t" + RealATexto(Ang[k]) + "\t" +
+        RealATexto(PE[k]) + "\t" + RealATexto(cgm) + "\t" + "\t" + RealATexto(rhoK) + "\t" +
+        RealATexto(pAjustada) + "\t" + RealATexto(pLimiteAut) + "\t" + RealATexto(cFila) + "\t" +
+        RealATexto(eta) + "\t" + RealATexto(fDisp[k]) + "\t" + Bool(Filt_Coherencia[idx(k)]) +
+        "\t" + Bool(Filt_CGM[idx(k)]) + "\t" + Bool(Filt_Huecos[idx(k)]) + "\t" + RealATexto(pRed));
     if (libro != nullptr) {
       const size_t paso = idx(k - kIni);
       const NReal valores[6] = {Vel[k], Ang[k], PE[k], cgm, pAjustada, pRed};
@@ -291,8 +291,8 @@ void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path
   std::cout.flush();
 
   if (libro != nullptr && nPasos > 0) {
-    const TDAofString nombres = {"Vel[m/s]",      "Dir[gr]",         "P_MW_Dato[MW]",
-                                 "CGM_Dato[MW]",  "P_MW_MC_conAjCP", "pRed_conAjCP[MW]"};
+    const TDAofString nombres = {"Vel[m/s]",     "Dir[gr]",         "P_MW_Dato[MW]",
+                                 "CGM_Dato[MW]", "P_MW_MC_conAjCP", "pRed_conAjCP[MW]"};
     const TDAOfTTipoGrafico tipos(6, TTipoGrafico::dispersion);
     const TDAOfTTipoEje ejes = {TTipoEje::Primario, TTipoEje::Secundario, TTipoEje::Primario,
                                 TTipoEje::Primario, TTipoEje::Primario,   TTipoEje::Primario};

@@ -80,12 +80,18 @@ TEST(PeriodosRestriccion, CasosDeUnaSerieHecha) {
       {"hasta la última muestra", {60, 60, 60, 10, 10}, 0, 0, {{4, 6}}},
       {"faltantes dentro no la terminan", {60, 10, kFalta, -5, 10, 60, 60}, 0, 0, {{2, 6}}},
       {"un faltante nunca la empieza", {60, kFalta, -1.5, 60, 60}, 0, 0, {}},
-      {"el valor exacto del límite ni empieza ni termina", {60, 49.5, 10, 49.5, 60}, 0, 0,
+      {"el valor exacto del límite ni empieza ni termina",
+       {60, 49.5, 10, 49.5, 60},
+       0,
+       0,
        {{3, 5}}},
       {"-1 es faltante, -0.99 una potencia", {60, -0.99, 60, 60}, 0, 0, {{2, 3}}},
       {"dos periodos", {10, 60, 60, 10, 10, 60, 60}, 0, 0, {{1, 2}, {4, 6}}},
       {"el inicio se busca desde fechaDesde", {10, 10, 10, 10, 60, 60}, 3, 6, {{3, 5}}},
-      {"el fin tras fechaHasta se devuelve entero", {60, 60, 10, 10, 10, 10, 60, 60}, 1, 4,
+      {"el fin tras fechaHasta se devuelve entero",
+       {60, 60, 10, 10, 10, 10, 60, 60},
+       1,
+       4,
        {{3, 7}}},
       {"nada empieza tras fechaHasta", {60, 10, 60, 60, 10, 60}, 1, 4, {{2, 3}}},
       {"un periodo que empieza en fechaHasta", {60, 60, 60, 10, 60}, 1, 4, {{4, 5}}},
@@ -113,8 +119,8 @@ TEST(PeriodosRestriccion, CasosDeUnaSerieHecha) {
 // its end would be that of sample 1 or N and find a period outside the range.
 TEST(PeriodosRestriccion, RangoFueraDeLaSerieNoTienePeriodos) {
   const fs::path archivo = ArchivoSeries(Carpeta("fuera"), {10, 10, 60});
-  for (const auto& [d, h] : {std::pair{kInicio - 1.0, kInicio - 0.5 * kPaso},
-                             std::pair{kInicio + 1.0, kInicio + 2.0}}) {
+  for (const auto& [d, h] :
+       {std::pair{kInicio - 1.0, kInicio - 0.5 * kPaso}, std::pair{kInicio + 1.0, kInicio + 2.0}}) {
     TDateTime desde = d, hasta = h;
     TDAofRecsFechas periodos;
     PeriodosRestriccion(archivo, desde, hasta, kPAut, periodos);
@@ -129,9 +135,9 @@ TEST(PeriodosRestriccion, ErroresDelArchivo) {
   EXPECT_THROW_MSG(PeriodosRestriccion(carpeta / "no.sas", desde, hasta, kPAut, periodos),
                    EInOutError, "No puedo abrir el archivo: " + (carpeta / "no.sas").string());
   const fs::path seis = ArchivoSeries(carpeta, {10, 10}, 6);
-  EXPECT_THROW_MSG(PeriodosRestriccion(seis, desde, hasta, kPAut, periodos), EErrorGeneral,
-                   "El archivo de series " + seis.string() +
-                       " tiene 6 series; la señal CGM es la serie 7");
+  EXPECT_THROW_MSG(
+      PeriodosRestriccion(seis, desde, hasta, kPAut, periodos), EErrorGeneral,
+      "El archivo de series " + seis.string() + " tiene 6 series; la señal CGM es la serie 7");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -234,8 +240,9 @@ TEST_F(TablasDeEnergia, EnergiaNoSuministradaPorHora) {
 TEST_F(TablasDeEnergia, EnergiaNoSuministradaSinRegistros) {
   const fs::path p = carpeta_ / "vacia.xlt";
   EscribirEnergiaNoSuministrada(p, {}, 0.98);
-  EXPECT_EQ(LeerArchivoCompleto(p),
-            kCabeceraDTE + "E[MWh] totales\t 0.0000000000000000E+000\t\t 0.0000000000000000E+000\r\n");
+  EXPECT_EQ(
+      LeerArchivoCompleto(p),
+      kCabeceraDTE + "E[MWh] totales\t 0.0000000000000000E+000\t\t 0.0000000000000000E+000\r\n");
 }
 
 TEST_F(TablasDeEnergia, ArchivoQueNoSePuedeCrear) {
@@ -306,12 +313,12 @@ TEST_F(TablasDeEnergia, DiasPorHorasDesdeMedianoche) {
   const std::vector<std::string> l = Lineas(LeerArchivoCompleto(p));
   ASSERT_EQ(l.size(), 4u);  // header and three days
   EXPECT_EQ(l[0], CabeceraHoras());
-  EXPECT_EQ(l[1], LineaDia("01-11-2016", " 1.0000000000000000E+000",
-                           {{1, " 1.0000000000000000E+000"}}));
-  EXPECT_EQ(l[2], LineaDia("02-11-2016", " 5.0000000000000000E-001",
-                           {{24, " 5.0000000000000000E-001"}}));
-  EXPECT_EQ(l[3], LineaDia("03-11-2016", " 2.0000000000000000E+000",
-                           {{6, " 2.0000000000000000E+000"}}));
+  EXPECT_EQ(l[1],
+            LineaDia("01-11-2016", " 1.0000000000000000E+000", {{1, " 1.0000000000000000E+000"}}));
+  EXPECT_EQ(l[2],
+            LineaDia("02-11-2016", " 5.0000000000000000E-001", {{24, " 5.0000000000000000E-001"}}));
+  EXPECT_EQ(l[3],
+            LineaDia("03-11-2016", " 2.0000000000000000E+000", {{6, " 2.0000000000000000E+000"}}));
   // One console line per cell, in the user's format.
   const std::string c = consola.str();
   EXPECT_EQ(std::count(c.begin(), c.end(), '\n'), 72);
@@ -329,24 +336,24 @@ TEST_F(TablasDeEnergia, DiasPorHorasFueraDeMedianocheYDelRango) {
   std::streambuf* previo = std::cout.rdbuf(consola.rdbuf());
   EscribirRestriccionesHorarias(p, {{kInicio + 1, 0.5}}, 1, kInicio + kPaso, kInicio + 1.5);
   EscribirRestriccionesHorarias(carpeta_ / "fuera.xlt",
-                                {{kInicio - 1.0 / 24.0, 0.25}, {kInicio + 3 + 2.0 / 24.0, 0.5}},
-                                1, kInicio, kInicio + 1);
+                                {{kInicio - 1.0 / 24.0, 0.25}, {kInicio + 3 + 2.0 / 24.0, 0.5}}, 1,
+                                kInicio, kInicio + 1);
   std::cout.rdbuf(previo);
   std::vector<std::string> l = Lineas(LeerArchivoCompleto(p));
   ASSERT_EQ(l.size(), 3u);
   EXPECT_EQ(l[1], LineaDia("01-11-2016", kCero, {}));
-  EXPECT_EQ(l[2], LineaDia("02-11-2016", " 5.0000000000000000E-001",
-                           {{1, " 5.0000000000000000E-001"}}));
+  EXPECT_EQ(l[2],
+            LineaDia("02-11-2016", " 5.0000000000000000E-001", {{1, " 5.0000000000000000E-001"}}));
 
   l = Lineas(LeerArchivoCompleto(carpeta_ / "fuera.xlt"));
   ASSERT_EQ(l.size(), 6u);
   EXPECT_EQ(Campos(l[1])[0], "31-10-2016");
-  EXPECT_EQ(l[1], LineaDia("31-10-2016", " 2.5000000000000000E-001",
-                           {{24, " 2.5000000000000000E-001"}}));
+  EXPECT_EQ(l[1],
+            LineaDia("31-10-2016", " 2.5000000000000000E-001", {{24, " 2.5000000000000000E-001"}}));
   EXPECT_EQ(Campos(l[2])[0], "01-11-2016");
   EXPECT_EQ(Campos(l[3])[0], "02-11-2016");
-  EXPECT_EQ(l[5], LineaDia("04-11-2016", " 5.0000000000000000E-001",
-                           {{3, " 5.0000000000000000E-001"}}));
+  EXPECT_EQ(l[5],
+            LineaDia("04-11-2016", " 5.0000000000000000E-001", {{3, " 5.0000000000000000E-001"}}));
 }
 
 }  // namespace

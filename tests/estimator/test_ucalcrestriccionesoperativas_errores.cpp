@@ -79,8 +79,7 @@ TEST(MatricesErrores, ArgumentosFueraDeRango) {
                    "TMatricesConErroresModelos: sectores y tramos deben ser al menos 1: 0 x 10");
   EXPECT_THROW_MSG(TMatricesConErroresModelos(72, 25, 360, 10, 7, 20, 0), EErrorGeneral,
                    "TMatricesConErroresModelos: la potencia autorizada debe ser positiva: 0");
-  EXPECT_THROW_MSG(TMatricesConErroresModelos(72, std::nan(""), 360, 10, 7, 20, 50),
-                   EErrorGeneral,
+  EXPECT_THROW_MSG(TMatricesConErroresModelos(72, std::nan(""), 360, 10, 7, 20, 50), EErrorGeneral,
                    "TMatricesConErroresModelos: velMax y dirMax deben ser positivos: Nan, 360");
   EXPECT_THROW_MSG(TMatricesConErroresModelos(72, 25, 360, 10, 20, 7, 50), EErrorGeneral,
                    "TMatricesConErroresModelos: horas del día fuera de 0 a 24: 20 a 7");
@@ -256,8 +255,8 @@ TEST(MatricesErrores, ErroresOpuestosEnUnaCelda) {
   m.Escribir(Archivo("opuestos.xlt"));
   EXPECT_EQ(m.sumaTotal.Elemento(21, 4), 0);
   EXPECT_EQ(m.mediaTotal.Elemento(21, 4), 0);
-  EXPECT_EQ(m.cuadTotal.Elemento(21, 4), std::sqrt(static_cast<double>(static_cast<float>(
-                                             4.0 / 2500.0))));
+  EXPECT_EQ(m.cuadTotal.Elemento(21, 4),
+            std::sqrt(static_cast<double>(static_cast<float>(4.0 / 2500.0))));
   EXPECT_NEAR(m.cuadTotal.Elemento(21, 4), 2.0 / 50, 1e-9);
   EXPECT_EQ(m.acumTotal, 0);
   EXPECT_EQ(m.mediaTotal.Elemento(1, 1), kSinDatosErrores);

@@ -75,8 +75,8 @@ fs::path EscribirSerie(const fs::path& carpeta, const std::vector<Fila>& filas,
     TVectR v(sd.NPuntos);
     for (int32_t k = 1; k <= sd.NPuntos; ++k) {
       const Fila& f = filas[static_cast<size_t>(k - 1)];
-      const NReal valores[] = {f.vel != 0 ? f.vel : 5 + 0.5 * k, NReal(k), f.PE, 15, 1013, 50,
-                               f.CGM, 1, 0.5};
+      const NReal valores[] = {
+          f.vel != 0 ? f.vel : 5 + 0.5 * k, NReal(k), f.PE, 15, 1013, 50, f.CGM, 1, 0.5};
       v[k] = valores[s];
     }
     sd.series.push_back(v);
@@ -197,9 +197,9 @@ TEST_F(ProcesarSeriesTest, CoeficientesYEnergiaCalculadosAMano) {
   ASSERT_EQ(r.filas.size(), 12u);
 
   const NReal ra = 81.0 / 93, rd = 65.0 / 90;
-  const NReal cFila[12] = {1,       30.0 / 40, 70.0 / 90, 70.0 / 90,
-                           85.0 / 95, ra,      (2 * ra + rd) / 3, (ra + 2 * rd) / 3,
-                           rd,        80.0 / 88, 74.0 / 80, 65.0 / 90};
+  const NReal cFila[12] = {1,         30.0 / 40, 70.0 / 90,         70.0 / 90,
+                           85.0 / 95, ra,        (2 * ra + rd) / 3, (ra + 2 * rd) / 3,
+                           rd,        80.0 / 88, 74.0 / 80,         65.0 / 90};
   const NReal rho = DensidadAire(15, 1013, 50);
   for (size_t i = 0; i < 12; ++i) {
     SCOPED_TRACE(i + 1);
@@ -252,8 +252,9 @@ TEST_F(ProcesarSeriesTest, CoeficientesYEnergiaCalculadosAMano) {
 
   // Errors of the eight usable samples: min(cAjuste * M, PAut) - PE.
   const std::string err = LeerArchivoCompleto(carpeta_ / "c123_Matrices_Errores.xlt");
-  EXPECT_NE(err.find("Cantidad de datos por sector y tramo - Total [cant]\t 8.0000000000000000E+000"),
-            std::string::npos);
+  EXPECT_NE(
+      err.find("Cantidad de datos por sector y tramo - Total [cant]\t 8.0000000000000000E+000"),
+      std::string::npos);
   NReal suma = 0;
   for (size_t i : {0u, 1u, 3u, 4u, 8u, 9u, 10u, 11u}) {
     const NReal cAjuste = i == 8 ? ra : cFila[i];
@@ -276,8 +277,8 @@ TEST_F(ProcesarSeriesTest, MuestraInvalidaYFilasAntesDeLaPrimeraValida) {
   const fs::path serie = EscribirSerie(carpeta_, s);
   ModeloFalso mf(s);
   TDAofRecsEnergiaPorFecha energias;
-  ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(1), Muestra(5), Muestra(20), Muestra(20),
-                 1, energias, 2, false, false, true, nullptr);
+  ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(1), Muestra(5), Muestra(20), Muestra(20), 1,
+                 energias, 2, false, false, true, nullptr);
   const Resultado r = LeerResultado(carpeta_ / "c123_ResultadosMC_20161101201611010040_2m.xlt");
   ASSERT_EQ(r.filas.size(), 5u);
   EXPECT_EQ(r.Col(0, 9), kPotenciaInvalida);
@@ -311,15 +312,15 @@ TEST_F(ProcesarSeriesTest, PrecalentamientoYPeriodoDeUnaMuestraAlComienzo) {
   const fs::path serie = EscribirSerie(carpeta_, kSerie);
   ModeloFalso mf(kSerie);
   TDAofRecsEnergiaPorFecha energias;
-  ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(5), Muestra(6), Muestra(20), Muestra(20),
-                 1, energias, 2, false, false, true, nullptr);
+  ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(5), Muestra(6), Muestra(20), Muestra(20), 1,
+                 energias, 2, false, false, true, nullptr);
   Resultado r = LeerResultado(carpeta_ / "c123_ResultadosMC_201611010040201611010050_2m.xlt");
   ASSERT_EQ(r.filas.size(), 2u);
   EXPECT_EQ(r.filas[0][0], "01/11/2016 00:40:00");
   EXPECT_EQ(r.Col(0, 10), 85.0 / 95);
 
-  ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(1), Muestra(2), Muestra(1), Muestra(1),
-                 1, energias, 2, false, false, true, nullptr);
+  ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(1), Muestra(2), Muestra(1), Muestra(1), 1,
+                 energias, 2, false, false, true, nullptr);
   r = LeerResultado(carpeta_ / "c123_ResultadosMC_20161101201611010010_2m.xlt");
   // After sample 1: samples 2 and 4 (3 is not usable): (40 + 45) / (50 + 45).
   EXPECT_EQ(r.Col(0, 10), 0.5 * 1.0 + 0.5 * (85.0 / 95));
@@ -333,8 +334,8 @@ TEST_F(ProcesarSeriesTest, SinCorreccionYHojaDelLibro) {
   TDAofRecsEnergiaPorFecha energias;
   {
     T_ExcelFile libro("x", false, true, false);
-    ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(1), Muestra(12), Muestra(6), Muestra(9),
-                   1, energias, 3, true, true, true, &libro);
+    ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(1), Muestra(12), Muestra(6), Muestra(9), 1,
+                   energias, 3, true, true, true, &libro);
     libro.Guardar((carpeta_ / "libro").string());
   }
   const Resultado r = LeerResultado(carpeta_ / "c123_ResultadosMC_20161101201611010150_3m.xlt");
@@ -360,15 +361,13 @@ TEST_F(ProcesarSeriesTest, Errores) {
   const fs::path serie = EscribirSerie(carpeta_, kSerie);
   ModeloFalso mf(kSerie);
   TDAofRecsEnergiaPorFecha energias;
-  EXPECT_THROW_MSG(ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(1), Muestra(2),
-                                  Muestra(1), Muestra(2), 1, energias, 0, false, false, true,
-                                  nullptr),
+  EXPECT_THROW_MSG(ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(1), Muestra(2), Muestra(1),
+                                  Muestra(2), 1, energias, 0, false, false, true, nullptr),
                    EErrorGeneral, "El número de muestras del buffer debe ser al menos 1: 0");
   const fs::path ocho = Carpeta("ocho");
   const fs::path serie8 = EscribirSerie(ocho, kSerie, 8);
-  EXPECT_THROW_MSG(ProcesarSeries(mf.Modelo(), serie8, carpeta_, Muestra(1), Muestra(2),
-                                  Muestra(1), Muestra(2), 1, energias, 2, false, false, true,
-                                  nullptr),
+  EXPECT_THROW_MSG(ProcesarSeries(mf.Modelo(), serie8, carpeta_, Muestra(1), Muestra(2), Muestra(1),
+                                  Muestra(2), 1, energias, 2, false, false, true, nullptr),
                    EErrorGeneral,
                    "El archivo de series " + serie8.string() +
                        " tiene 8 series; el modelo combinado necesita 9");
@@ -513,13 +512,14 @@ TEST_F(ProcesarSeriesTest, ConElModeloCombinadoDelArchivo) {
   auto otro = TParque_ModeloCombinado::CreateDesdeArchivo(kPmc);
   for (const bool velLibre : {false, true})
     for (const bool sinCorreccion : {false, true}) {
-      SCOPED_TRACE(std::string(velLibre ? "velLibre " : "") + (sinCorreccion ? "sinCorreccion" : ""));
+      SCOPED_TRACE(std::string(velLibre ? "velLibre " : "") +
+                   (sinCorreccion ? "sinCorreccion" : ""));
       TDAofRecsEnergiaPorFecha energias;
       ProcesarSeriesConModeloCombinado(*mc, serie, carpeta_, velLibre, Muestra(1), Muestra(8),
                                        Muestra(20), Muestra(20), 1, energias, 2, true,
                                        sinCorreccion, true, nullptr);
-      const std::string nombre = "c" + std::to_string(mc->mt->central) +
-                                 "_ResultadosMC_20161101201611010110_2m.xlt";
+      const std::string nombre =
+          "c" + std::to_string(mc->mt->central) + "_ResultadosMC_20161101201611010110_2m.xlt";
       const Resultado r = LeerResultado(carpeta_ / nombre);
       ASSERT_EQ(r.filas.size(), 8u);
       for (size_t i = 0; i < 8; ++i) {
@@ -530,8 +530,8 @@ TEST_F(ProcesarSeriesTest, ConElModeloCombinadoDelArchivo) {
         EXPECT_EQ(r.Col(i, 11), otro->mt->factorMeteo) << i;
         EXPECT_EQ(r.Col(i, 2), s[i].vel);
       }
-      EXPECT_TRUE(fs::exists(carpeta_ / ("c" + std::to_string(mc->mt->central) +
-                                         "_Matrices_Errores.xlt")));
+      EXPECT_TRUE(
+          fs::exists(carpeta_ / ("c" + std::to_string(mc->mt->central) + "_Matrices_Errores.xlt")));
     }
 }
 
@@ -549,9 +549,9 @@ class BaseDeDatosFactorSmecScada : public pruebas_bd::ConServidor {
     while (std::getline(f, linea))
       if (linea.empty() || linea[0] != '\\') sql += linea + "\n";
     sesion().Ejecutar(sql);
-    con_ = std::make_unique<TDBPQCon>(TParametrosConexion{
-        pruebas_bd::Entorno("PGHOST"), pruebas_bd::Entorno("PGDATABASE"),
-        pruebas_bd::Entorno("PGUSER"), pruebas_bd::Entorno("PGPASSWORD")});
+    con_ = std::make_unique<TDBPQCon>(
+        TParametrosConexion{pruebas_bd::Entorno("PGHOST"), pruebas_bd::Entorno("PGDATABASE"),
+                            pruebas_bd::Entorno("PGUSER"), pruebas_bd::Entorno("PGPASSWORD")});
     con_->exec("SET search_path TO " + esquema());
   }
   void TearDown() override {
