@@ -326,6 +326,51 @@ TEST_F(ProcesarSeriesTest, PrecalentamientoYPeriodoDeUnaMuestraAlComienzo) {
   EXPECT_EQ(r.Col(0, 10), 0.5 * 1.0 + 0.5 * (85.0 / 95));
 }
 
+// Inside the period, a sample counts as restricted only with -1 < CGM < PAut - 0.5 and its power
+// strictly within 4 MW of the CGM; and only an adjusted power above the measured one adds
+// energy. The neighbours have measured = model power, so every coefficient is 1.
+TEST_F(ProcesarSeriesTest, CondicionesDeMuestraRestringida) {
+  struct Caso {
+    Fila f;
+    bool energia;
+  };
+  const Caso casos[] = {
+      {{23.9, 20, 50}, true},     // within 4 MW
+      {{24, 20, 50}, false},      // exactly 4 MW above
+      {{16, 20, 50}, false},      // exactly 4 MW below
+      {{16.1, 20, 50}, true},     //
+      {{49.5, 49.5, 50}, false},  // CGM at PAut - 0.5
+      {{49.4, 49.4, 50}, true},   //
+      {{20, 20, 15}, false},      // the model gives less than was measured
+      {{1, -1, 50}, false},       // CGM missing
+      {{1, -0.5, 50}, true},      // a CGM above -1 is a value
+  };
+  std::vector<Fila> s(3, Fila{40, 60, 40});
+  for (const Caso& c : casos) s.push_back(c.f);
+  for (int i = 0; i < 3; ++i) s.push_back({40, 60, 40});
+  const fs::path serie = EscribirSerie(carpeta_, s);
+  ModeloFalso mf(s);
+  TDAofRecsEnergiaPorFecha energias;
+  ProcesarSeries(mf.Modelo(), serie, carpeta_, Muestra(1), Muestra(15), Muestra(4), Muestra(12), 1,
+                 energias, 2, false, false, true, nullptr);
+  const Resultado r = LeerResultado(carpeta_ / "c123_ResultadosMC_20161101201611010220_2m.xlt");
+  ASSERT_EQ(r.filas.size(), 15u);
+  size_t registros = 0;
+  for (size_t i = 0; i < std::size(casos); ++i) {
+    SCOPED_TRACE(i + 4);
+    const Caso& c = casos[i];
+    EXPECT_EQ(r.Col(i + 3, 10), 1);
+    const NReal esperado = c.energia ? std::min(c.f.M, kPAut) - c.f.PE : 0;
+    EXPECT_NEAR(r.Col(i + 3, 16), esperado, 1e-5);
+    if (c.energia) {
+      ASSERT_LT(registros, energias.size());
+      EXPECT_NEAR(energias[registros].fecha, Muestra(static_cast<int32_t>(i) + 4), 1e-9);
+      ++registros;
+    }
+  }
+  EXPECT_EQ(energias.size(), registros);
+}
+
 // sinCorreccion: the model columns are named MT and the errors use pLimiteCGM (here
 // min(M, CGM)); the workbook gets one sheet named by the stamp of the first row, with its chart.
 TEST_F(ProcesarSeriesTest, SinCorreccionYHojaDelLibro) {
