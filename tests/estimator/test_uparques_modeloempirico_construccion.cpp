@@ -353,6 +353,12 @@ TEST_F(ConstruccionME, PeriodOfTenMinutesWithinOneSecond) {
   EXPECT_THROW_MSG(
       TParque_ModeloEmpirico::CreateDesdeSeries(mt.get(), ocho, 1, 100), EErrorGeneral,
       "El archivo de series " + ocho.string() + " tiene 8 series; el modelo empírico necesita 9");
+  // A theoretical model without turbines has no equivalent curve to fit against.
+  TParque_ModeloTeorico vacio;
+  vacio.potencia_autorizada_mw = 50;
+  EXPECT_THROW_MSG(
+      LineasDeConsola([&] { TParque_ModeloEmpirico::CreateDesdeSeries(&vacio, medio, 1, 100); }),
+      EErrorGeneral, "El modelo teórico no tiene curva equivalente: no hay molinos");
   EXPECT_THROW_MSG(
       TParque_ModeloEmpirico::CreateDesdeSeries(mt.get(), raiz_ / "no_existe.sas", 1, 100),
       EInOutError, "No puedo abrir el archivo: " + (raiz_ / "no_existe.sas").string());
