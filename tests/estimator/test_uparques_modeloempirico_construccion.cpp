@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../comun/afirmaciones.h"
@@ -17,6 +18,7 @@
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
+#include "numerics/ucompletarmatriz.h"
 #include "platform/errores.h"
 #include "platform/fechas.h"
 #include "platform/rtltexto.h"
@@ -75,7 +77,10 @@ fs::path EscribirSeries(const fs::path& carpeta, const std::string& nombre, doub
   s.periodoHoras = periodoHoras;
   const NReal valores[9] = {8, 0, 20, 15, 1013, 50, 50, 1, 0.5};
   for (int32_t c = 0; c < nSeries; ++c) {
-    s.nombres.push_back("s" + IntToStr(c + 1));
+    // Built by insertion: GCC 12 warns (-Wrestrict, falsely) on "s" + a string here.
+    std::string nombreSerie = IntToStr(c + 1);
+    nombreSerie.insert(0, 1, 's');
+    s.nombreSeries.push_back(nombreSerie);
     s.tipos.push_back(SALIDA);
     TVectR v(n);
     for (int32_t k = 1; k <= n; ++k) v[k] = valores[c % 9] + (c == 0 ? 0.01 * k : 0);
@@ -328,6 +333,59 @@ TEST_F(ConstruccionME, BinRegressionsCountsLinesAndRepresentatives) {
   EXPECT_THROW_MSG(LineasDeConsola([&] { q->AjustarCurvasS(72, 10, 0.2, 1, 1, 100); }),
                    EErrorGeneral,
                    "Atención!!!! sistema lineal no invertible en la aproximación de un tramo!!!");
+}
+
+TEST_F(ConstruccionME, FiftySamplesTakeTheCompletionFiftyOneKeepTheirOwnCurve) {
+  // Sector 1 (directions 0 +- 1) holds 51 samples in the power window on the regression curve
+  // of steepness 0.7, sector 2 (5 +- 1, outside sector 1's window) 50 on that of 0.5. Only
+  // sector 1 is a known cell of the completion, and sector 2 takes the completed value like
+  // every sector without samples, whatever its own fit gave.
+  auto mt = ModeloTeoricoDePrueba();
+  const NReal c0 = std::log(51.9 / 0.1);
+  std::vector<NReal> vel, ang, pot;
+  for (const auto& [n, a, centro] : {std::tuple{51, 0.7, 0.0}, std::tuple{50, 0.5, 5.0}})
+    for (int32_t i = 0; i < n; ++i) {
+      const NReal v = 5 + 8.0 * i / n;
+      vel.push_back(v);
+      ang.push_back(centro + (i % 2 == 0 ? 0.9 : -0.9));
+      // The power that the sample's own density (15 C, 1013 hPa, 50 %) brings back to the
+      // curve at the equivalent speed.
+      const NReal veq = std::cbrt(DensidadAire(15, 1013, 50) / 1.225) * v;
+      pot.push_back(52 / (1 + std::exp(-a * (veq - c0 / a))));
+    }
+  auto m = ModeloDeVelocidades(*mt, vel);
+  for (int32_t k = 1; k <= m->NPuntos; ++k) {
+    (*m->Ang)[k] = ang[static_cast<size_t>(k - 1)] < 0 ? ang[static_cast<size_t>(k - 1)] + 360
+                                                       : ang[static_cast<size_t>(k - 1)];
+    (*m->PE)[k] = pot[static_cast<size_t>(k - 1)];
+  }
+  LineasDeConsola([&] { m->AjustarCurvasS(72, 10, 0.2, 1, 1, 100); });
+  EXPECT_EQ(m->cntMuestras[1], 51);
+  EXPECT_EQ(m->cntMuestras[2], 50);
+  // Sector 1 fell back to the regression curve from the all-zero start: its own curve.
+  EXPECT_NEAR(m->alfa[1], 0.7, 1e-9);
+  EXPECT_NEAR(m->vm[1], c0 / 0.7, 1e-8);
+
+  // The completion of each parameter from sector 1 alone, by the unit on its own.
+  const auto completado = [&](NReal propio) {
+    TMatR S(72, 1), R(72, 1);
+    for (int32_t k = 1; k <= 72; ++k) S.PonerElemento(k, 1, k == 1 ? propio : -1);
+    NReal cambio = 0;
+    int32_t n = 0;
+    CompletarMatriz(R, S, cambio, n);
+    return R;
+  };
+  const TMatR alfaC = completado(m->alfa[1]), vmC = completado(m->vm[1]),
+              PmaxC = completado(m->Pmax[1]), DeltaPC = completado(m->DeltaP[1]);
+  for (int32_t k = 2; k <= 72; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(m->alfa[k], alfaC.Elemento(k, 1));
+    EXPECT_EQ(m->vm[k], vmC.Elemento(k, 1));
+    EXPECT_EQ(m->Pmax[k], PmaxC.Elemento(k, 1));
+    EXPECT_EQ(m->DeltaP[k], DeltaPC.Elemento(k, 1));
+  }
+  EXPECT_GT(m->alfa[2], 0.6);  // near sector 1's 0.7, not its own 0.5
+  EXPECT_GT(m->errc2[2], 0);   // sector 2 was fitted all the same
 }
 
 // ---------------------------------------------------------------------------------------------
