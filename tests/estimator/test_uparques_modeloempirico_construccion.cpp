@@ -80,7 +80,7 @@ fs::path EscribirSeries(const fs::path& carpeta, const std::string& nombre, doub
     // Built by insertion: GCC 12 warns (-Wrestrict, falsely) on "s" + a string here.
     std::string nombreSerie = IntToStr(c + 1);
     nombreSerie.insert(0, 1, 's');
-    s.nombreSeries.push_back(nombreSerie);
+    s.nombres.push_back(nombreSerie);
     s.tipos.push_back(SALIDA);
     TVectR v(n);
     for (int32_t k = 1; k <= n; ++k) v[k] = valores[c % 9] + (c == 0 ? 0.01 * k : 0);
