@@ -1,14 +1,22 @@
 // Series commands of the main window: the alignment of the generating agent's series with the
 // SCADA series ("Insertar Series enviadas por el Gen") and the two runs over a plant's series
 // with the combined model (the series processing and the restriction run).
+#include <QCheckBox>
+#include <QDateEdit>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
 #include "estimator/gui/uAeronda.h"
+#include "estimator/ucalcrestriccionesoperativas.h"
+#include "estimator/ucalibrador.h"
+#include "estimator/ucarpetascentrales.h"
+#include "estimator/uparques_modelocombinado.h"
+#include "estimator/uparques_modeloteorico.h"
 #include "numerics/matreal.h"
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
+#include "services/udbconpg.h"
 #include "services/useriestemporales.h"
 
 namespace {
@@ -58,6 +66,18 @@ std::filesystem::path SinExtensionCon(const std::filesystem::path& archivo,
   return archivo.parent_path() / (nombre + sufijo);
 }
 
+// The plant folder of the current calibrator's theoretical model, created when missing: the
+// runs write their outputs there and the series dialog starts in it.
+std::filesystem::path CarpetaDelCalibrador(const std::shared_ptr<TCalibradorParque>& c) {
+  if (!c || !c->mt) throw EErrorGeneral("No hay un calibrador cargado");
+  return CarpetaCentral(c->mt->central);
+}
+
+TDBPQCon& Conectada(const std::unique_ptr<TDBPQCon>& c) {
+  if (!c) throw EErrorGeneral("No hay conexión con la base de datos");
+  return *c;
+}
+
 }  // namespace
 
 void TFormAeronda::btInsertSeriesGenClick() {
@@ -78,4 +98,51 @@ void TFormAeronda::btInsertSeriesGenClick() {
   }
   for (int32_t k = 2 * kCanales - 1; k >= kCanales; --k) s.EliminarSerie(k);
   s.Grabar(SinExtensionCon(*elegido, "_DatosGen.sas"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The two runs. What they need besides the series file (the models, the connection, the buffer
+// length) is checked before the file is asked for, so that a run that cannot start does not
+// first make the user choose a file.
+
+void TFormAeronda::btProcesarSeriesConMCClick() {
+  const std::filesystem::path carpeta = CarpetaDelCalibrador(CalibradorActual);
+  const int32_t central = CalibradorActual->mt->central;
+  ArchivoSeriesActual = ArchivoCentral(central, "_series10min.sas");
+  if (!ModeloCombinadoActual || !ModeloCombinadoActual->mt || !ModeloCombinadoActual->me)
+    throw EErrorGeneral("No hay un modelo combinado cargado");
+  TDBPQCon& conexion = Conectada(Conexion);
+  const int32_t nBuffer = StrToInt(eHoras_Buffer->text().toStdString());
+
+  const auto elegido = Dialogos().AbrirArchivo(odProcesarSeries);
+  if (!elegido) return;
+  ArchivoSeriesActual = *elegido;
+
+  const NReal factor = FactorSmecScada(conexion, ModeloCombinadoActual->mt->central);
+  const TDateTime desde = FechaDeEdit(*FechaDesde);
+  const TDateTime hasta = FechaDeEdit(*FechaHasta);
+  // The energies of this run are not shown anywhere; the list lives for the call only.
+  TDAofRecsEnergiaPorFecha energias;
+  ProcesarSeriesConModeloCombinado(*ModeloCombinadoActual, ArchivoSeriesActual, carpeta,
+                                   cbSeriesConVelLibre->isChecked(), desde, hasta, desde, hasta,
+                                   factor, energias, nBuffer, true, cbSoloTeorico->isChecked(),
+                                   true, nullptr);
+}
+
+void TFormAeronda::btProcesarRestriccionesClick() {
+  const std::filesystem::path carpeta = CarpetaDelCalibrador(CalibradorActual);
+  const std::filesystem::path archivoPmc = ArchivoModeloCombinadoActual;
+  if (archivoPmc.empty())
+    throw EErrorGeneral("No se ha cargado un modelo combinado con \"Cargar MC\"");
+  TDBPQCon& conexion = Conectada(Conexion);
+  const int32_t nBuffer = StrToInt(eHoras_Buffer->text().toStdString());
+
+  const auto elegido = Dialogos().AbrirArchivo(odProcesarSeries);
+  if (!elegido) return;
+  ArchivoSeriesActual = *elegido;
+
+  // One day past the last date, so that the whole of it is in the run.
+  CalcularRestriccionesOperativas(conexion, archivoPmc, ArchivoSeriesActual, carpeta,
+                                  cbSeriesConVelLibre->isChecked(), nBuffer,
+                                  FechaDeEdit(*FechaDesde), FechaDeEdit(*FechaHasta) + 1.0);
 }

@@ -2,12 +2,21 @@
 // the lag of best correlation, the agent series dropped, the result beside the chosen file.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QDate>
+#include <QDateEdit>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../comun/basededatos.h"
+#include "estimator/ucarpetascentrales.h"
 #include "planta_sintetica.h"
+#include "platform/sqlconexion.h"
+#include "services/udbconpg.h"
 #include "services/useriestemporales.h"
 
 namespace {
@@ -177,6 +186,152 @@ TEST_F(InsertarSeries, CanceladoOArchivoMaloNoEscribeNada) {
   EXPECT_EQ(Errores(), esperados);
   EXPECT_FALSE(fs::exists(raiz_ / "no_existe_DatosGen.sas"));
   EXPECT_FALSE(fs::exists(raiz_ / "corto_DatosGen.sas"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The series processing and the restriction run from the window
+
+// A plant with its calibrator and combined model made by the window's own commands, and the
+// dates 01/11/2016 to 03/11/2016 on the simple page (they reach TabSheet3 by the mirror).
+class Corridas : public PlantaPrueba {
+ protected:
+  void PrepararModelos() {
+    const size_t antes = Errores().size();
+    PonerModeloTeorico();
+    EscribirSeriesSinteticas(ArchivoCentral(kPlanta, "_series10min.sas"));
+    Escribir(V().eNidCentral, IntToStr(kPlanta));
+    V().btLoadFromArchi_ModeloMTySeries->click();
+    V().btCalcularMC->click();
+    dialogos_->Abrir(ArchivoModeloCombinado(kPlanta));
+    V().btCargarMC->click();
+    ASSERT_EQ(Errores().size(), antes) << Errores().back();
+    V().FechaDesde1->setDate(QDate(2016, 11, 1));
+    V().FechaHasta1->setDate(QDate(2016, 11, 3));
+  }
+  bool Existe(const std::string& nombre) const { return fs::exists(Planta() / nombre); }
+};
+
+TEST_F(Corridas, SinModelosNiConexionNoPreguntaNiEscribe) {
+  TFormAeronda& v = V();
+  v.btProcesarSeriesConMC1->click();
+  v.btProcesarRestricciones1->click();
+  PrepararModelos();
+  ASSERT_FALSE(v.Conexion);
+  v.btProcesarSeriesConMC->click();
+  v.btProcesarRestricciones->click();
+  const std::vector<std::string> esperados = {
+      "No hay un calibrador cargado", "No hay un calibrador cargado",
+      "No hay conexión con la base de datos", "No hay conexión con la base de datos"};
+  EXPECT_EQ(Errores(), esperados);
+  for (const auto& l : dialogos_->Llamadas())
+    EXPECT_NE(l.nombre, "odProcesarSeries") << "no dialog for a run that cannot start";
+  EXPECT_EQ(v.ArchivoSeriesActual, ArchivoCentral(kPlanta, "_series10min.sas"));
+  for (const auto& e : fs::directory_iterator(Planta())) {
+    const std::string n = e.path().filename().string();
+    EXPECT_EQ(n.find("_ResultadosMC_"), std::string::npos) << n;
+    EXPECT_EQ(n.find("_RO_DTE_"), std::string::npos) << n;
+  }
+}
+
+TEST_F(Corridas, RestriccionesSinArchivoDeModeloCombinado) {
+  PrepararModelos();
+  TFormAeronda& v = V();
+  v.ArchivoModeloCombinadoActual.clear();
+  v.btProcesarRestricciones1->click();
+  EXPECT_EQ(Errores(),
+            std::vector<std::string>{"No se ha cargado un modelo combinado con \"Cargar MC\""});
+}
+
+// With the plant tables on the test server (plant 12 has factor_smec_scada 1.02).
+class BaseDeDatosCorridas : public Corridas {
+ protected:
+  void SetUp() override {
+    Corridas::SetUp();
+    OMITIR_SIN_SERVIDOR();
+    esquema_ = pruebas_bd::NombreUnico("gui3");
+    sesion_.emplace();
+    sesion_->Ejecutar("CREATE SCHEMA " + esquema_);
+    std::ifstream f(Fixture("esquema_plantas.sql"));
+    ASSERT_TRUE(f.is_open());
+    std::string sql = "SET search_path TO " + esquema_ + ";\n", linea;
+    while (std::getline(f, linea))
+      if (linea.empty() || linea[0] != '\\') sql += linea + "\n";
+    sesion_->Ejecutar(sql);
+    V().Conexion = std::make_unique<TDBPQCon>(
+        TParametrosConexion{pruebas_bd::Entorno("PGHOST"), pruebas_bd::Entorno("PGDATABASE"),
+                            pruebas_bd::Entorno("PGUSER"), pruebas_bd::Entorno("PGPASSWORD")});
+    V().Conexion->exec("SET search_path TO " + esquema_);
+  }
+  void TearDown() override {
+    if (ventana_) ventana_->Conexion.reset();
+    if (sesion_) sesion_->Ejecutar("DROP SCHEMA IF EXISTS " + esquema_ + " CASCADE");
+    Corridas::TearDown();
+  }
+  std::string esquema_;
+  std::optional<pruebas_bd::SesionLibpq> sesion_;
+};
+
+TEST_F(BaseDeDatosCorridas, ProcesarSeriesHastaLaFechaFinalYCancelar) {
+  PrepararModelos();
+  TFormAeronda& v = V();
+  const fs::path series = raiz_ / "otra.sas";
+  fs::copy_file(ArchivoCentral(kPlanta, "_series10min.sas"), series);
+
+  // Cancelled: the plant's series file is the current one, nothing is run.
+  dialogos_->Abrir(std::nullopt);
+  v.btProcesarSeriesConMC->click();
+  EXPECT_EQ(v.ArchivoSeriesActual, ArchivoCentral(kPlanta, "_series10min.sas"));
+  EXPECT_FALSE(Existe("c12_Matrices_Errores.xlt"));
+
+  dialogos_->Abrir(series);
+  v.btProcesarSeriesConMC1->click();
+  ASSERT_TRUE(Errores().empty()) << Errores().front();
+  EXPECT_EQ(v.ArchivoSeriesActual, series);
+  // The range ends on FechaHasta itself; the buffer is eHoras_Buffer (3); errors are computed.
+  ASSERT_TRUE(Existe("c12_ResultadosMC_2016110120161103_3m.xlt"));
+  EXPECT_TRUE(Existe("c12_Matrices_Errores.xlt"));
+  // Its last line: the restriction period is the same range (up to the sample before
+  // 03/11 00:00) and the plant's SMEC/SCADA factor is the one of its row.
+  std::ifstream f(Planta() / "c12_ResultadosMC_2016110120161103_3m.xlt");
+  std::string linea, ultima;
+  while (std::getline(f, linea))
+    if (!linea.empty() && linea != "\r") ultima = linea;
+  std::vector<std::string> campos;
+  std::stringstream partes(ultima);
+  for (std::string c; std::getline(partes, c, '\t');) campos.push_back(c);
+  ASSERT_EQ(campos.size(), 5u) << ultima;
+  EXPECT_EQ(campos[0], "01-11-2016 00:00");
+  EXPECT_EQ(campos[1], "02-11-2016 23:50");
+  EXPECT_EQ(TextoAReal(campos[3]), 1.02);
+}
+
+TEST_F(BaseDeDatosCorridas, RestriccionesIncluyenElUltimoDia) {
+  PrepararModelos();
+  TFormAeronda& v = V();
+  Escribir(v.eHoras_Buffer, "2");
+  dialogos_->Abrir(ArchivoCentral(kPlanta, "_series10min.sas"));
+  v.btProcesarRestricciones1->click();
+  ASSERT_TRUE(Errores().empty()) << Errores().front();
+  ASSERT_TRUE(Existe("c12_RO_DTE_2m.xlt"));
+  ASSERT_TRUE(Existe("c12_Restricciones_horarias_2m.xlt"));
+  // The hourly table has a row per day from FechaDesde to FechaHasta + 1 day: 03/11 is whole.
+  std::ifstream f(Planta() / "c12_Restricciones_horarias_2m.xlt");
+  std::vector<std::string> dias;
+  std::string linea;
+  std::getline(f, linea);
+  while (std::getline(f, linea))
+    if (!linea.empty() && std::isdigit(static_cast<unsigned char>(linea[0])))
+      dias.push_back(linea.substr(0, 10));
+  const std::vector<std::string> esperados = {"01-11-2016", "02-11-2016", "03-11-2016",
+                                              "04-11-2016"};
+  EXPECT_EQ(dias, esperados);
+
+  // A buffer that is not a whole number stops the run before the dialog.
+  const size_t llamadas = dialogos_->Llamadas().size();
+  Escribir(v.eHoras_Buffer, "2.5");
+  v.btProcesarRestricciones->click();
+  EXPECT_EQ(Errores(), std::vector<std::string>{"\"2.5\" no es un número entero válido"});
+  EXPECT_EQ(dialogos_->Llamadas().size(), llamadas + 1);  // the error box only
 }
 
 }  // namespace
