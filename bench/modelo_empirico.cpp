@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <numbers>
 #include <numeric>
 #include <random>
 #include <sstream>
@@ -83,8 +84,8 @@ void EscribirAnio(const fs::path& archivo) {
     const double v = vel(gen);
     const double dir = 360.0 * u(gen);
     // The curve turns with the direction: midpoint 8 to 10 m/s, steepness 0.6 to 0.9.
-    const double vm = 9 + std::sin(dir * M_PI / 180);
-    const double alfa = 0.75 + 0.15 * std::cos(dir * M_PI / 180);
+    const double vm = 9 + std::sin(dir * std::numbers::pi / 180);
+    const double alfa = 0.75 + 0.15 * std::cos(dir * std::numbers::pi / 180);
     double p = std::min(56 / (1 + std::exp(-alfa * (v - vm))) - 1.5, kPAut) + ruido(gen);
     p = std::clamp(p, 0.0, kPAut);
     const double r = u(gen);
