@@ -54,10 +54,11 @@ NReal Hermite(NReal y0, NReal m0, NReal y1, NReal m1, NReal h, NReal t);
 // Fills the five flag arrays (n + 1 entries, n = Vel.n; entry 0 unused) and writes its counts
 // to the console, one line per filter:
 //  * gaps: a speed outside [0, 80], a direction below -1000, a power below -1000 or above
-//    1.05 PAut, a CGM below -1000 (bounds included; a value that is not a number is a gap too);
+//    1.05 PAut, a CGM below -1000 (a value on a bound is not a gap; one that is not a number
+//    is);
 //  * fDisp brought to per unit (EscalarDisponibilidad);
-//  * availability, for samples that are not gaps: fDisp outside [0.8, 1.001] or a power above
-//    1.02 PAut; with corregirDensidad the other samples get PE := PE / (fDisp * rho/1.225),
+//  * availability, for samples that are not gaps: fDisp outside [0.8, 1.001] (or not a
+//    number) or a power above 1.02 PAut; with corregirDensidad the other samples get PE := PE / (fDisp * rho/1.225),
 //    each relative density written as a console line of its own;
 //  * repeats of speed, of direction and of power (a power within 4 MW of CGM is not taken for
 //    a stuck value), all into Filt_Coherencia;
