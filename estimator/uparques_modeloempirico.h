@@ -58,8 +58,9 @@ NReal Hermite(NReal y0, NReal m0, NReal y1, NReal m1, NReal h, NReal t);
 //    is);
 //  * fDisp brought to per unit (EscalarDisponibilidad);
 //  * availability, for samples that are not gaps: fDisp outside [0.8, 1.001] (or not a
-//    number) or a power above 1.02 PAut; with corregirDensidad the other samples get PE := PE / (fDisp * rho/1.225),
-//    each relative density written as a console line of its own;
+//    number) or a power above 1.02 PAut; with corregirDensidad the other samples get
+//    PE := PE / (fDisp * rho/1.225), each relative density written as a console line of its
+//    own;
 //  * repeats of speed, of direction and of power (a power within 4 MW of CGM is not taken for
 //    a stuck value), all into Filt_Coherencia;
 //  * CGM limitation, for samples that are not gaps: CGM below 0.995 PAut.
