@@ -30,6 +30,7 @@ std::optional<std::filesystem::path> Elegir(QWidget* padre, const TDialogoArchiv
   dlg.setAcceptMode(guardar ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dlg.setFileMode(guardar ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!d.filtro.empty()) dlg.setNameFilter(DeUtf8(d.filtro));
+  if (!d.carpetaInicial.empty()) dlg.setDirectory(QFile::decodeName(d.carpetaInicial.c_str()));
   QString ext = DeUtf8(d.extensionPorDefecto);
   if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
   if (!ext.isEmpty()) dlg.setDefaultSuffix(ext);
@@ -116,27 +117,27 @@ std::optional<TDialogosGuion::TRespuesta> TDialogosGuion::Siguiente(TTipo tipo,
 }
 
 std::optional<std::filesystem::path> TDialogosGuion::AbrirArchivo(const TDialogoArchivo& d) {
-  llamadas_.push_back({TTipo::Abrir, d.nombre, d.filtro});
+  llamadas_.push_back({TTipo::Abrir, d.nombre, d.filtro, d.carpetaInicial});
   auto r = Siguiente(TTipo::Abrir, d.nombre);
   return r ? r->archivo : std::nullopt;
 }
 
 std::optional<std::filesystem::path> TDialogosGuion::GuardarArchivo(const TDialogoArchivo& d) {
-  llamadas_.push_back({TTipo::Guardar, d.nombre, d.filtro});
+  llamadas_.push_back({TTipo::Guardar, d.nombre, d.filtro, d.carpetaInicial});
   auto r = Siguiente(TTipo::Guardar, d.nombre);
   return r ? r->archivo : std::nullopt;
 }
 
 bool TDialogosGuion::PreguntarSiNo(const std::string& titulo, const std::string& texto) {
-  llamadas_.push_back({TTipo::Pregunta, titulo, texto});
+  llamadas_.push_back({TTipo::Pregunta, titulo, texto, {}});
   auto r = Siguiente(TTipo::Pregunta, titulo);
   return r && r->si;
 }
 
 void TDialogosGuion::MostrarMensaje(const std::string& texto) {
-  llamadas_.push_back({TTipo::Mensaje, {}, texto});
+  llamadas_.push_back({TTipo::Mensaje, {}, texto, {}});
 }
 
 void TDialogosGuion::MostrarError(const std::string& texto) {
-  llamadas_.push_back({TTipo::Error, {}, texto});
+  llamadas_.push_back({TTipo::Error, {}, texto, {}});
 }

@@ -17,6 +17,8 @@ struct TDialogoArchivo {
   std::string nombre;
   std::string filtro;
   std::string extensionPorDefecto;
+  // The folder the dialog opens in; empty for the dialog's own choice.
+  std::filesystem::path carpetaInicial;
 };
 
 // The file a save dialog gives: `elegido` with `extension` (".clp") appended when its file name
@@ -63,6 +65,7 @@ class TDialogosGuion : public IDialogos {
     TTipo tipo;
     std::string nombre;  // the file dialog's name, or the question's title
     std::string texto;   // the question or message text, or the file dialog's filter
+    std::filesystem::path carpeta;  // the file dialog's initial folder
   };
 
   // Answers, consumed in order.

@@ -66,10 +66,10 @@ class TFormAeronda : public QWidget {
   std::unique_ptr<TDBPQCon> Conexion;
 
   // --- File dialogs ----------------------------------------------------------------------
-  const TDialogoArchivo odCalibrador{"odCalibrador", "*.clp", ""};
-  const TDialogoArchivo sdCalibrador{"sdCalibrador", "*.clp", ".clp"};
-  const TDialogoArchivo odProcesarSeries{"odProcesarSeries", "*.sas", ""};
-  const TDialogoArchivo odInsertarSeriesEnvPorGen{"odInsertarSeriesEnvPorGen", "*.sas", ""};
+  const TDialogoArchivo odCalibrador{"odCalibrador", "*.clp", "", {}};
+  const TDialogoArchivo sdCalibrador{"sdCalibrador", "*.clp", ".clp", {}};
+  const TDialogoArchivo odProcesarSeries{"odProcesarSeries", "*.sas", "", {}};
+  const TDialogoArchivo odInsertarSeriesEnvPorGen{"odInsertarSeriesEnvPorGen", "*.sas", "", {}};
 
   // --- Controls --------------------------------------------------------------------------
   QTabWidget* PageControl1 = nullptr;
@@ -231,7 +231,7 @@ class TFormAeronda : public QWidget {
   void PorcentajeAjusteCurvaSinfChange() {}
   void TabSheet3ContextPopup() {}
 
-  // --- Commands (uAeronda_ordenes.cpp) ---------------------------------------------------
+  // --- Commands (uAeronda_simulacion, _bd, _calibracion and _series.cpp) -------------------
   // Simulation and turbine inspection.
   void btCalcularClick();
   // Paints the current theoretical model's speed field with its colour legend (4 to 10 m/s)

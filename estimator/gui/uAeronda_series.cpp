@@ -114,7 +114,9 @@ void TFormAeronda::btProcesarSeriesConMCClick() {
   TDBPQCon& conexion = Conectada(Conexion);
   const int32_t nBuffer = StrToInt(eHoras_Buffer->text().toStdString());
 
-  const auto elegido = Dialogos().AbrirArchivo(odProcesarSeries);
+  TDialogoArchivo dialogo = odProcesarSeries;
+  dialogo.carpetaInicial = carpeta;
+  const auto elegido = Dialogos().AbrirArchivo(dialogo);
   if (!elegido) return;
   ArchivoSeriesActual = *elegido;
 
@@ -137,7 +139,9 @@ void TFormAeronda::btProcesarRestriccionesClick() {
   TDBPQCon& conexion = Conectada(Conexion);
   const int32_t nBuffer = StrToInt(eHoras_Buffer->text().toStdString());
 
-  const auto elegido = Dialogos().AbrirArchivo(odProcesarSeries);
+  TDialogoArchivo dialogo = odProcesarSeries;
+  dialogo.carpetaInicial = carpeta;
+  const auto elegido = Dialogos().AbrirArchivo(dialogo);
   if (!elegido) return;
   ArchivoSeriesActual = *elegido;
 

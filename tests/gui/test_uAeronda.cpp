@@ -450,7 +450,8 @@ TEST_F(Ventana, EachEventRunsItsHandler) {
     Provocar(*v, w, e.accion);
     EXPECT_EQ(corridos, std::vector<std::string>(e.manejadores.begin(), e.manejadores.end()));
   }
-  EXPECT_TRUE(dialogos_->Llamadas().empty());
+  // The commands behind the buttons now open their dialogs and messages; the scripted dialogs
+  // answer them with a cancel, so every command stops at its first question.
 }
 
 // The same through the window system, as a user's clicks arrive: a label and a group box

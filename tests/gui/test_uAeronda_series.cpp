@@ -282,6 +282,9 @@ TEST_F(BaseDeDatosCorridas, ProcesarSeriesHastaLaFechaFinalYCancelar) {
   v.btProcesarSeriesConMC->click();
   EXPECT_EQ(v.ArchivoSeriesActual, ArchivoCentral(kPlanta, "_series10min.sas"));
   EXPECT_FALSE(Existe("c12_Matrices_Errores.xlt"));
+  // The dialog opens in the plant folder of the calibrator's model.
+  ASSERT_FALSE(dialogos_->Llamadas().empty());
+  EXPECT_EQ(dialogos_->Llamadas().back().carpeta, Planta());
 
   dialogos_->Abrir(series);
   v.btProcesarSeriesConMC1->click();
