@@ -15,5 +15,7 @@
       EXPECT_EQ(std::string(e_.what()), std::string(texto));                       \
     } catch (const std::exception& e_) {                                           \
       ADD_FAILURE() << "lanzó otra excepción: " << e_.what();                      \
+    } catch (...) {                                                                \
+      ADD_FAILURE() << "lanzó algo que no es una excepción";                       \
     }                                                                              \
   } while (0)

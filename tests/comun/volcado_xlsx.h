@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "comun/carpeta_prueba.h"
+
 inline std::string VolcarXlsx(const std::filesystem::path& archivo) {
   const std::string orden =
       std::string("python3 '") + AERONDA_TOOLS + "/volcar_xlsx.py' '" + archivo.string() + "' 2>&1";
@@ -20,11 +22,3 @@ inline std::string VolcarXlsx(const std::filesystem::path& archivo) {
   return salida;
 }
 
-// A fresh empty folder for one test, in the current folder (each build runs its tests in a
-// scratch folder of its own, so that builds running at the same time do not meet).
-inline std::filesystem::path CarpetaDePrueba(const std::string& nombre) {
-  const auto c = std::filesystem::absolute("xlsx_" + nombre);
-  std::filesystem::remove_all(c);
-  std::filesystem::create_directories(c);
-  return c;
-}

@@ -17,6 +17,7 @@
 #include "platform/fechas.h"
 #include "platform/rtltexto.h"
 #include "services/useriestemporales.h"
+#include "comun/carpeta_prueba.h"
 
 namespace fs = std::filesystem;
 
@@ -27,12 +28,7 @@ const TDateTime kInicio = 42675.0;  // 2016-11-01 00:00
 constexpr NReal kPAut = 50;         // the limit is 49.5
 constexpr NReal kFalta = -1;        // a missing value
 
-fs::path Carpeta(const std::string& nombre) {
-  fs::path p = fs::current_path() / "ro_restricciones" / nombre;
-  fs::remove_all(p);
-  fs::create_directories(p);
-  return p;
-}
+fs::path Carpeta(const std::string& nombre) { return CarpetaDePrueba("ro_" + nombre); }
 
 // A nine-channel ten-minute series file from 2016-11-01 00:00 whose seventh channel is cgm;
 // nSeries below 9 keeps only the first channels.

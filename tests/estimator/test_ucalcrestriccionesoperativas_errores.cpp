@@ -1,6 +1,7 @@
 // Model error matrices: the cell of each sample, day and night, and the error table of a tiny
 // set of samples whose means and deviations are worked out by hand below.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -148,8 +149,9 @@ const char* kCntT = "Cantidad de datos por sector y tramo - Total [cant]";
 const char* kCntD = "Cantidad de datos por sector y tramo - Día [cant]";
 const char* kCntN = "Cantidad de datos por sector y tramo - Noche [cant]";
 
+// One folder per test process: CTest runs each test in a process of its own.
 fs::path Archivo(const std::string& nombre) {
-  const fs::path c = fs::current_path() / "ro_errores";
+  const fs::path c = fs::absolute("ro_errores_" + std::to_string(::getpid()));
   fs::create_directories(c);
   return c / nombre;
 }

@@ -26,6 +26,7 @@
 #include "services/u_ExcelFile.h"
 #include "services/udbconpg.h"
 #include "services/useriestemporales.h"
+#include "comun/carpeta_prueba.h"
 
 namespace fs = std::filesystem;
 
@@ -52,12 +53,7 @@ const std::vector<Fila> kSerie = {
     {21, 20, 42}, {19, 20, 38}, {44, 60, 40}, {30, 60, 40}, {35, 60, 50}, {30, 60, 30},
 };
 
-fs::path Carpeta(const std::string& nombre) {
-  fs::path p = fs::current_path() / "ro_series" / nombre;
-  fs::remove_all(p);
-  fs::create_directories(p);
-  return p;
-}
+fs::path Carpeta(const std::string& nombre) { return CarpetaDePrueba("ro_" + nombre); }
 
 fs::path EscribirSerie(const fs::path& carpeta, const std::vector<Fila>& filas,
                        int32_t nSeries = 9) {

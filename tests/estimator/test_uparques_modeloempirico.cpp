@@ -17,20 +17,9 @@
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
+#include "comun/afirmaciones.h"
 
 namespace fs = std::filesystem;
-
-#define EXPECT_THROW_MSG(stmt, tipo, texto)                        \
-  do {                                                             \
-    try {                                                          \
-      stmt;                                                        \
-      ADD_FAILURE() << "no exception from " #stmt;                 \
-    } catch (const tipo& e_) {                                     \
-      EXPECT_EQ(std::string(e_.what()), std::string(texto));       \
-    } catch (const std::exception& e_) {                           \
-      ADD_FAILURE() << "unexpected exception type: " << e_.what(); \
-    }                                                              \
-  } while (0)
 
 namespace {
 

@@ -7,17 +7,6 @@
 #include <string>
 
 // Expects `stmt` to throw `tipo` whose what() is exactly `mensaje`.
-#define EXPECT_THROW_MSG(stmt, tipo, mensaje)                                    \
-  do {                                                                           \
-    try {                                                                        \
-      stmt;                                                                      \
-      ADD_FAILURE() << "no exception from: " #stmt;                              \
-    } catch (const tipo& e_) {                                                   \
-      EXPECT_EQ(std::string(e_.what()), std::string(mensaje)) << "from: " #stmt; \
-    } catch (const std::exception& e_) {                                         \
-      ADD_FAILURE() << "wrong exception type from " #stmt ": " << e_.what();     \
-    }                                                                            \
-  } while (0)
 
 inline std::filesystem::path FixtureMT(const std::string& nombre) {
   return std::filesystem::path(AERONDA_FIXTURES) / nombre;
@@ -36,6 +25,7 @@ inline std::filesystem::path CarpetaTemporalMT(const std::string& nombre) {
 
 #include "platform/sqlconexion.h"
 #include "services/udbconpg.h"
+#include "comun/afirmaciones.h"
 
 // A connection to the throwaway cluster of scripts/test, or nullptr when PGHOST / PGPORT are not
 // set (the caller skips).

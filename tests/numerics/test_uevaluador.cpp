@@ -15,20 +15,9 @@
 #include "numerics/xmatdefs.h"
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
+#include "comun/afirmaciones.h"
 
 namespace {
-
-#define EXPECT_THROW_MSG(stmt, tipo, texto)                               \
-  do {                                                                    \
-    try {                                                                 \
-      stmt;                                                               \
-      ADD_FAILURE() << "no exception from: " #stmt;                      \
-    } catch (const tipo& e) {                                             \
-      EXPECT_EQ(std::string(e.what()), std::string(texto));               \
-    } catch (...) {                                                       \
-      ADD_FAILURE() << "wrong exception type from: " #stmt;              \
-    }                                                                     \
-  } while (0)
 
 // Puts a decimal separator in force for one test and restores the settings afterwards.
 class SeparadorDecimal {
