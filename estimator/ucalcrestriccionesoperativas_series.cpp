@@ -275,7 +275,7 @@ void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path
       }
     }
 
-    std::cout << IntToStr(central) << "-->" << DateTimeToStr(fecha) << '\n';
+    std::cout << central << "-->" << DateTimeToStr(fecha) << '\n';
     f.EscribirLinea(
         DateTimeToStr(fecha) + "\t" + RealATexto(Vel[k]) + "\t" + RealATexto(Ang[k]) + "\t" +
         RealATexto(PE[k]) + "\t" + RealATexto(cgm) + "\t" + "\t" + RealATexto(rhoK) + "\t" +
