@@ -20,42 +20,12 @@
 #include "estimator/uparques_modelocombinado.h"
 #include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
+#include "parque_referencia.h"
 
 namespace {
 
 using Reloj = std::chrono::steady_clock;
 
-std::shared_ptr<TParque_ModeloTeorico> ParqueDeReferencia() {
-  std::vector<double> v,
-      p = {0.066, 0.152, 0.28, 0.457, 0.69, 0.978, 1.296, 1.598, 1.818, 1.935, 1.98, 1.995,
-           2,     2,     2,    2,     2,    2,     2,     2,     2,     2,     2};
-  for (int i = 3; i <= 25; ++i) v.push_back(i);
-  const TCurvaAerogen curva = TCurvaAerogen::Create(1, "G80-2.0MW", 80, TVectR::CreateDesdeDA(1, v),
-                                                    TVectR::CreateDesdeDA(1, p));
-  auto m = std::make_shared<TParque_ModeloTeorico>();
-  for (int i = 0; i < 10; ++i)
-    for (int j = 0; j < 5; ++j) {
-      TMolino t;
-      t.curva = curva;
-      t.etha = 1;
-      t.posicion = TPosicion::Create(-1575 + 350.0 * i, -1400 + 700.0 * j + 350);
-      m->molinos.push_back(std::move(t));
-    }
-  m->nombre = "Referencia";
-  m->nMolinos = 50;
-  m->alfa_terreno = 0.5;
-  m->gamma_atmosfera = 0.4;
-  m->fpv3pe = 1.8;
-  m->factor_perdidas = 0.035;
-  m->potencia_autorizada_mw = 100;
-  m->potencia_nominal = 100;
-  m->grilla_rotada_dx = 9;
-  m->grilla_rotada_dy = 1;
-  m->grilla_rotada_margen_dx = 1000;
-  m->meteo_etha = TMatR(72, 10);
-  m->meteo_etha.LlenarUnos();
-  return m;
-}
 
 // 72 sectors by 10 bins with one S-curve for every sector; no bin has samples enough for a
 // correction ratio, so the combined model's fit is one relaxation sweep.
@@ -92,7 +62,7 @@ double UnaPotencia(TParque_ModeloTeorico& mt, double direccion) {
 }
 
 void BM_ObjetivoCalibrador(benchmark::State& state) {
-  auto mt = ParqueDeReferencia();
+  std::shared_ptr<TParque_ModeloTeorico> mt = ParqueDeReferencia(10);
   auto c = TCalibradorParque::CreateConModelos(mt, EmpiricoDeReferencia(mt.get()));
   double tObjetivo = 0, tPotencia = 0;
   for (auto _ : state) {
@@ -110,7 +80,7 @@ void BM_ObjetivoCalibrador(benchmark::State& state) {
 BENCHMARK(BM_ObjetivoCalibrador)->Unit(benchmark::kMillisecond);
 
 void BM_MuestraCombinado(benchmark::State& state) {
-  auto mt = ParqueDeReferencia();
+  std::shared_ptr<TParque_ModeloTeorico> mt = ParqueDeReferencia(10);
   auto mc = TParque_ModeloCombinado::CreateConModelos(mt, EmpiricoDeReferencia(mt.get()));
   double tMuestra = 0, tPotencia = 0;
   double direccion = 0;

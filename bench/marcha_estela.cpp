@@ -19,49 +19,18 @@
 
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modeloteorico.h"
+#include "parque_referencia.h"
 
 namespace {
 
 using Reloj = std::chrono::steady_clock;
 
-std::unique_ptr<TParque_ModeloTeorico> ParqueDeReferencia() {
-  std::vector<double> v,
-      p = {0.066, 0.152, 0.28, 0.457, 0.69, 0.978, 1.296, 1.598, 1.818, 1.935, 1.98, 1.995,
-           2,     2,     2,    2,     2,    2,     2,     2,     2,     2,     2};
-  for (int i = 3; i <= 25; ++i) v.push_back(i);
-  const TCurvaAerogen curva = TCurvaAerogen::Create(1, "G80-2.0MW", 80, TVectR::CreateDesdeDA(1, v),
-                                                    TVectR::CreateDesdeDA(1, p));
-  auto m = std::make_unique<TParque_ModeloTeorico>();
-  // 10 turbines across (x, 350 m apart), 5 rows along (y, 700 m apart); the mast sits between
-  // two rows and two columns.
-  for (int i = 0; i < 10; ++i)
-    for (int j = 0; j < 5; ++j) {
-      TMolino t;
-      t.curva = curva;
-      t.etha = 1;
-      t.posicion = TPosicion::Create(-1575 + 350.0 * i, -1400 + 700.0 * j + 350);
-      m->molinos.push_back(std::move(t));
-    }
-  m->nMolinos = 50;
-  m->alfa_terreno = 0.5;
-  m->gamma_atmosfera = 0.4;
-  m->fpv3pe = 1.8;
-  m->factor_perdidas = 0.035;
-  m->potencia_autorizada_mw = 100;
-  m->potencia_nominal = 100;
-  m->grilla_rotada_dx = 9;
-  m->grilla_rotada_dy = 1;
-  m->grilla_rotada_margen_dx = 1000;
-  m->meteo_etha = TMatR(72, 1);
-  m->meteo_etha.LlenarUnos();
-  return m;
-}
 
 double Segundos(Reloj::duration d) { return std::chrono::duration<double>(d).count(); }
 
 void BM_MarchaEstela(benchmark::State& state) {
   const double direccion = static_cast<double>(state.range(0));
-  auto m = ParqueDeReferencia();
+  auto m = ParqueDeReferencia(1);
   m->PrepararGrilla(true, direccion, 0);
   const size_t celdas = static_cast<size_t>(m->grilla.nf) * static_cast<size_t>(m->grilla.nc);
   std::vector<double> origen(celdas, 1e-4), destino(celdas, 0.0);
@@ -97,7 +66,7 @@ void BM_MarchaEstela(benchmark::State& state) {
 BENCHMARK(BM_MarchaEstela)->Arg(0)->Arg(45)->Arg(90)->Arg(270)->Unit(benchmark::kMillisecond);
 
 void BM_PotenciaParque(benchmark::State& state) {
-  auto m = ParqueDeReferencia();
+  auto m = ParqueDeReferencia(1);
   const double direcciones[] = {0, 45, 90, 270};
   const double medida = DensidadPotenciaViento(9, 1.225);
   int64_t llamadas = 0, marchas = 0;
