@@ -109,7 +109,8 @@ void TMatricesConErroresModelos::Acumular(NReal pModelo, NReal pReal, NReal vel,
   int64_t ts = 0;
   int64_t tb = 0;
   const NReal velTope = velMax - 0.001;
-  if (!ParteEntera(dir / anchoSector, ts) ||
+  // The cap below would put a speed that is not a number in the last band.
+  if (std::isnan(vel) || !ParteEntera(dir / anchoSector, ts) ||
       !ParteEntera((vel < velTope ? vel : velTope) / anchoBanda, tb) || !std::isfinite(fecha))
     return;
   // The remainder takes the sign of the dividend, as the run-time's mod: directions in

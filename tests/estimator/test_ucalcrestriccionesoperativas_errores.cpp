@@ -51,6 +51,7 @@ TEST(MatricesErrores, CeldaDeCadaMuestra) {
       {"-5 grados no tiene celda", 5, -5, Paso(0), 0, 0, false},
       {"-2.5 m/s no tiene celda", -2.5, 10, Paso(0), 0, 0, false},
       {"dirección NaN no tiene celda", 5, std::nan(""), Paso(0), 0, 0, false},
+      {"velocidad NaN no tiene celda", std::nan(""), 10, Paso(0), 0, 0, false},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
