@@ -215,8 +215,11 @@ NReal TCalibradorParque::Calibrar(const TDAofNInt& indices) {
   if (actuales != parametros) Vincular();
   VerificarIndices(indices, x.size());
 
-  // The improvement files' folder is created when it is missing.
-  std::filesystem::create_directories(ArchivoMejora(indices, 1).parent_path());
+  // The improvement files' folder is created when it is missing. A folder that cannot be
+  // made is no error by itself: the first improvement then fails to be saved, with the I/O
+  // error of its file, and a search without improvement writes nothing.
+  std::error_code ec;
+  std::filesystem::create_directories(ArchivoMejora(indices, 1).parent_path(), ec);
 
   Randomize();
   fMejor = ErrorCuadratico(kSemillaObjetivo, x);

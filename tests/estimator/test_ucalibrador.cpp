@@ -261,6 +261,23 @@ TEST_F(Calibrador, SearchOnOneParameterImprovesAndSavesEachImprovement) {
   EXPECT_LT(Relativo(ultimo->ErrorCuadratico(31, ultimo->x), f), 1e-12);
 }
 
+// A folder for the improvement files that cannot be made (a file stands where it would go):
+// the search is not refused for it; the first improvement fails with the I/O error of its file.
+TEST_F(Calibrador, ImprovementFolderThatCannotBeMadeFailsAtTheFirstImprovement) {
+  const fs::path archivo = raiz_ / "un_archivo";
+  {
+    TextoSalida f(archivo);
+    f.Cerrar();
+  }
+  ::setenv("AERONDA_BASURA", archivo.c_str(), 1);  // TearDown puts it back
+  auto sin = SinMolinos();
+  const double f0 = sin->ErrorCuadratico(31, sin->x);
+  EXPECT_EQ(sin->Calibrar({}), f0);  // nothing to save
+  auto c = Chico();
+  EXPECT_THROW_MSG(c->Calibrar({0}), EInOutError,
+                   "No puedo crear el archivo: " + c->ArchivoMejora({0}, 1).string());
+}
+
 TEST_F(Calibrador, HandlesFollowAReplacedStationFactorMatrix) {
   auto c = SinMolinos();
   ASSERT_EQ(c->parametros.size(), 3u);
