@@ -19,8 +19,10 @@ double Random() {
 }
 
 int32_t Random(int32_t rango) {
-  const double u = Random();
+  Random();
   if (rango <= 0) return 0;
-  // u < 1 and rango < 2^31, so the product is below rango and truncates into [0, rango).
-  return static_cast<int32_t>(u * static_cast<double>(rango));
+  // Trunc(state / 2^32 * rango) in whole numbers: the product has up to 63 bits, and in a
+  // double it could round up to the next integer. state < 2^32, so the result is below rango.
+  return static_cast<int32_t>((static_cast<uint64_t>(estado) * static_cast<uint64_t>(rango)) >>
+                              32);
 }

@@ -197,6 +197,10 @@ TEST(GeneradorUniforme, IsTheLinearCongruenceOverTwoToThe32) {
   RandSeed(7);
   EXPECT_EQ(Random(10), a);
   EXPECT_EQ(Random(0), 0);
+  // State 2^31 + 1 after seed -2^31: (2^31 + 1)(2^31 - 1) / 2^32 = 2^30 - 2^-32, whose whole
+  // part is 2^30 - 1; the product taken in a double rounds up to 2^30.
+  RandSeed(INT32_MIN);
+  EXPECT_EQ(Random(INT32_MAX), (1 << 30) - 1);
 }
 
 TEST(EtiquetaDeIndices, TwoUpperCaseHexDigitsAtLeast) {
