@@ -268,8 +268,10 @@ void TFormAeronda::btCalibrarParqueClick() {
   // and the next command that copies the edits into the model ("Calcular", "Guardar Cal.")
   // would put them back. They are refreshed when they belong to the calibrator's model.
   if (ModeloTeoricoActual == c.mt) MostrarCalibrador(CalibradorActual);
-  c.Guardar(CarpetaBasura() /
-            ("calibrador_" + ComoNombreDeArchivo(ModeloTeoricoActual->nombre) + "_FIN_.clp"));
+  // Named after the calibrator's own model: it is the current theoretical model once the
+  // calibrator is shown, but a model fetched since from the database (another plant) is not,
+  // and its name would put this result over that plant's file.
+  c.Guardar(CarpetaBasura() / ("calibrador_" + ComoNombreDeArchivo(c.mt->nombre) + "_FIN_.clp"));
 }
 
 void TFormAeronda::CalibrarSimpleEthaMeteoClick() {

@@ -346,6 +346,29 @@ TEST_F(Calibracion, CalibrarCargaElArchivoFijoSinModeloYGuardaElResultado) {
       EXPECT_EQ(leido->mt->meteo_etha.Elemento(i, j), mt.meteo_etha.Elemento(i, j));
 }
 
+// A model fetched afterwards for another plant (as "Bajar Parque MT From DB" does) becomes the
+// current theoretical model while the calibrator stays: the calibrated result is still this
+// plant's, and its file must not take the other plant's name (and overwrite that plant's
+// result).
+TEST_F(Calibracion, CalibrarConOtroModeloActualGuardaConElNombreDelCalibrador) {
+  TFormAeronda& v = V();
+  CrearCalibrador();
+  const auto calibrador = v.CalibradorActual;
+  v.ModeloTeoricoActual =
+      TCalibradorParque::CreateDesdeArchivo(Fixture("ventana_un_molino.clp"))->mt;
+  ASSERT_NE(v.ModeloTeoricoActual->nombre, kNombrePlanta);
+  const fs::path otro = basura_ / ("calibrador_" + v.ModeloTeoricoActual->nombre + "_FIN_.clp");
+  const fs::path propio = basura_ / (std::string("calibrador_") + kNombrePlanta + "_FIN_.clp");
+
+  v.btCalibrarParque->click();
+  ASSERT_TRUE(Errores().empty()) << Errores().front();
+  EXPECT_EQ(v.CalibradorActual, calibrador);
+  EXPECT_FALSE(fs::exists(otro));
+  ASSERT_TRUE(fs::exists(propio));
+  EXPECT_EQ(TCalibradorParque::CreateDesdeArchivo(propio)->mt->factor_perdidas,
+            calibrador->mt->factor_perdidas);
+}
+
 TEST_F(Calibracion, CalibracionSimpleEthaMeteo) {
   TFormAeronda& v = V();
   v.CalibrarSimpleEthaMeteo->click();
