@@ -1,6 +1,7 @@
 #include "numerics/ucompletarmatriz.h"
 
 #include <cmath>
+#include <string>
 
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
@@ -10,6 +11,14 @@ namespace {
 // Missing is written as the negation of "known" so that a NaN, which has no value to keep,
 // is filled like a negative marker instead of staying at R's starting value as a false anchor.
 bool Falta(NReal s) { return !(s >= 0); }
+
+// Every routine walks S's cells and reads and writes the same cells of R: an R of another shape
+// would be read and written outside its rows.
+void ComprobarDimensiones(const char* rutina, const TMatR& R, const TMatR& S) {
+  if (R.nf != S.nf || R.nc != S.nc)
+    throw EErrorGeneral(std::string(rutina) + ": matrices de " + IntToStr(R.nf) + " x " +
+                        IntToStr(R.nc) + " y " + IntToStr(S.nf) + " x " + IntToStr(S.nc));
+}
 
 }  // namespace
 
@@ -21,6 +30,7 @@ int32_t ColumnaSiguiente(const TMatR& M, int32_t /*i*/, int32_t j) {
 }
 
 void CopiarCeldasNoNegativas(TMatR& R, const TMatR& S) {
+  ComprobarDimensiones("CopiarCeldasNoNegativas", R, S);
   for (int32_t i = 1; i <= S.nf; ++i)
     for (int32_t j = 1; j <= S.nc; ++j) {
       const NReal s = S.Elemento(i, j);
@@ -29,6 +39,7 @@ void CopiarCeldasNoNegativas(TMatR& R, const TMatR& S) {
 }
 
 NReal PasadaRelleno(TMatR& R, const TMatR& S) {
+  ComprobarDimensiones("PasadaRelleno", R, S);
   const TMatR anterior = R;
   NReal cambio = 0;
   for (int32_t i = 1; i <= S.nf; ++i) {
@@ -51,9 +62,7 @@ NReal PasadaRelleno(TMatR& R, const TMatR& S) {
 }
 
 void CompletarMatriz(TMatR& R, const TMatR& S, NReal& cambio, int32_t& nPasadas) {
-  if (R.nf != S.nf || R.nc != S.nc)
-    throw EErrorGeneral("CompletarMatriz: matrices de " + IntToStr(R.nf) + " x " + IntToStr(R.nc) +
-                        " y " + IntToStr(S.nf) + " x " + IntToStr(S.nc));
+  ComprobarDimensiones("CompletarMatriz", R, S);
   nPasadas = 0;
   CopiarCeldasNoNegativas(R, S);
   for (;;) {

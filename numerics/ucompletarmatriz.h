@@ -25,12 +25,12 @@ inline constexpr int32_t kMaxPasadasRelleno = 10000;
 void CompletarMatriz(TMatR& R, const TMatR& S, NReal& cambio, int32_t& nPasadas);
 
 // R(i, j) := S(i, j) for every cell with S(i, j) >= 0 (0 counts as known); the other cells of R
-// keep their value.
+// keep their value. R and S must have the same shape (EErrorGeneral otherwise), as below.
 void CopiarCeldasNoNegativas(TMatR& R, const TMatR& S);
 
 // One sweep: every missing cell of S gets the mean of its four neighbours in R as it was
 // before the sweep (never a value written in the same sweep). Returns the largest absolute
-// change of any cell (0 for the known ones).
+// change of any cell (0 for the known ones). R and S must have the same shape.
 NReal PasadaRelleno(TMatR& R, const TMatR& S);
 
 // Neighbours of row i and column j (1-based) in M's dimensions: rows wrap around, columns are

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../comun/afirmaciones.h"
 #include "numerics/ucompletarmatriz.h"
 #include "platform/errores.h"
 
@@ -164,13 +165,19 @@ TEST(CompletarMatriz, NotANumberIsMissingAndShapesMustAgree) {
   const Resultado r = Completar(Matriz({{2}, {nan}, {2}}));
   EXPECT_NEAR(r.R.Elemento(2, 1), 2, 1e-3);
 
+  // Each routine walks S and touches the same cells of R: an R of another shape is refused
+  // before any cell outside it is read or written.
   TMatR R(2, 2);
   NReal cambio = 0;
   int32_t n = 0;
-  try {
-    CompletarMatriz(R, TMatR(3, 2), cambio, n);
-    ADD_FAILURE() << "no lanzó";
-  } catch (const EErrorGeneral& e) {
-    EXPECT_EQ(std::string(e.what()), "CompletarMatriz: matrices de 2 x 2 y 3 x 2");
-  }
+  const TMatR S = Matriz({{-1, 5}, {-1, 5}, {7, -1}});
+  EXPECT_THROW_MSG(CompletarMatriz(R, S, cambio, n), EErrorGeneral,
+                   "CompletarMatriz: matrices de 2 x 2 y 3 x 2");
+  EXPECT_THROW_MSG(CopiarCeldasNoNegativas(R, S), EErrorGeneral,
+                   "CopiarCeldasNoNegativas: matrices de 2 x 2 y 3 x 2");
+  EXPECT_THROW_MSG(PasadaRelleno(R, S), EErrorGeneral, "PasadaRelleno: matrices de 2 x 2 y 3 x 2");
+  TMatR ancha(3, 3);
+  EXPECT_THROW_MSG(PasadaRelleno(ancha, S), EErrorGeneral,
+                   "PasadaRelleno: matrices de 3 x 3 y 3 x 2");
+  EXPECT_EQ(R, TMatR(2, 2));
 }
