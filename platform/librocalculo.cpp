@@ -385,6 +385,7 @@ uint8_t TipoLxw(int32_t tipo) {
   }
 }
 
+bool DeAreas(int32_t tipo) { return tipo == 1 || tipo == 76; }
 bool ConMarcadores(int32_t tipo) { return tipo == 65 || tipo == 74 || tipo == -4169; }
 bool ConLineas(int32_t tipo) { return tipo == 4 || tipo == 65 || tipo == 74 || tipo == 75; }
 bool DeLineasOPuntos(int32_t tipo) {
@@ -694,8 +695,13 @@ class TEscritorXlsx {
     if (g.tamanoFuente || e.orientacion != 0) chart_axis_set_num_font(ax, &numeros);
     if (!e.formatoNumero.empty())
       chart_axis_set_num_format(ax, Utf8Valido(e.formatoNumero).c_str());
-    if (e.minimo) chart_axis_set_min(ax, *e.minimo);
-    if (e.maximo) chart_axis_set_max(ax, *e.maximo);
+    // libxlsxwriter 1.1 takes no limits on a category axis, nor on the value axis of an area
+    // chart: it refuses them with a warning on the console. Those of the value axis are put
+    // into the chart part afterwards (LimitesDelEjeDeAreas).
+    if (!ax->is_category && !DeAreas(g.TipoGrafico())) {
+      if (e.minimo) chart_axis_set_min(ax, *e.minimo);
+      if (e.maximo) chart_axis_set_max(ax, *e.maximo);
+    }
     if (e.unidadMayor) chart_axis_set_major_unit(ax, *e.unidadMayor);
     if (e.unidadMenor) chart_axis_set_minor_unit(ax, *e.unidadMenor);
     if (e.espaciadoEtiquetas && *e.espaciadoEtiquetas > 0)
@@ -831,6 +837,22 @@ class TEscritorXlsx {
     return it->second;
   }
 
+  // The fixed limits of the primary value axis of an area chart, which libxlsxwriter leaves
+  // out, into the scaling of the first value axis of the chart part (the primary one).
+  static void LimitesDelEjeDeAreas(const TGraficoLibro& g, std::string& xml) {
+    const TEjeLibro& y = g.Eje(2, 1);
+    if (!DeAreas(g.TipoGrafico()) || (!y.minimo && !y.maximo)) return;
+    const size_t eje = xml.find("<c:valAx>");
+    if (eje == std::string::npos) return;
+    const std::string orientacion = "<c:orientation val=\"minMax\"/>";
+    const size_t p = xml.find(orientacion, eje);
+    if (p == std::string::npos) return;
+    std::string limites;
+    if (y.maximo) limites += "<c:max val=\"" + NumeroXml(*y.maximo) + "\"/>";
+    if (y.minimo) limites += "<c:min val=\"" + NumeroXml(*y.minimo) + "\"/>";
+    xml.insert(p + orientacion.size(), limites);
+  }
+
   std::string XmlDeGrafico(const TGraficoLibro& g) {
     lxw_chart* chart = lxw_chart_new(TipoLxw(g.TipoGrafico()));
     if (chart == nullptr) throw EErrorGeneral("No puedo escribir el gráfico: '" + g.Nombre() + "'");
@@ -862,6 +884,7 @@ class TEscritorXlsx {
     lxw_chart_free(chart);
     for (const auto& [hoja, marcador] : marcadores)
       Reemplazar(xml, "<c:f>" + marcador + "!", "<c:f>" + NombreCitado(hoja->Nombre()) + "!");
+    LimitesDelEjeDeAreas(g, xml);
     AgregarGrupoSecundario(g, xml);
     return xml;
   }

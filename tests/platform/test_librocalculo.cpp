@@ -308,3 +308,35 @@ TEST(LibroCalculo, ReferenciasDeGraficosConNombresQueHayQueCitar) {
 }
 
 }  // namespace
+
+// libxlsxwriter 1.1 refuses the value-axis limits of an area chart (and any limit of a category
+// axis) with a warning on the console; the fixed limits of the value axis must still reach the
+// file, and nothing of the library's own reaches the console.
+TEST(LibroCalculo, LimitesDelEjeDeValoresDeUnGraficoDeAreas) {
+  const auto carpeta = CarpetaDePrueba("areas");
+  for (const int32_t tipo : {76, 1}) {
+    TAplicacionLibros app;
+    TLibroCalculo& libro = app.AgregarLibro();
+    THojaCalculo& datos = libro.Hoja(1);
+    datos.FijarValor(1, 1, "fecha");
+    datos.FijarValor(1, 2, "a");
+    for (int32_t k = 0; k < 3; ++k) {
+      datos.FijarValor(2 + k, 1, TVariante::FechaHora(42675 + k / 24.0));
+      datos.FijarValor(2 + k, 2, 10.0 * k);
+    }
+    TGraficoLibro& g = libro.AgregarGrafico();
+    g.FijarNombre("gAreas");
+    g.FijarTipoGrafico(tipo);
+    g.FijarDatosOrigen(datos.Rango("A1:B4"), 2);
+    g.Eje(1).minimo = 42675;  // an abscissa limit of a category axis: kept in memory only
+    g.Eje(2).minimo = 0.0;
+    g.Eje(2).maximo = 70.0;
+    testing::internal::CaptureStderr();
+    const auto escrito = libro.GuardarComo(carpeta / ("areas" + IntToStr(tipo)), 51);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << tipo;
+    const std::string volcado = VolcarXlsx(escrito);
+    EXPECT_NE(volcado.find("valAx 50010002 pos=l min=0 max=70"), std::string::npos)
+        << tipo << "\n"
+        << volcado;
+  }
+}
