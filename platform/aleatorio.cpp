@@ -23,6 +23,5 @@ int32_t Random(int32_t rango) {
   if (rango <= 0) return 0;
   // Trunc(state / 2^32 * rango) in whole numbers: the product has up to 63 bits, and in a
   // double it could round up to the next integer. state < 2^32, so the result is below rango.
-  return static_cast<int32_t>((static_cast<uint64_t>(estado) * static_cast<uint64_t>(rango)) >>
-                              32);
+  return static_cast<int32_t>((static_cast<uint64_t>(estado) * static_cast<uint64_t>(rango)) >> 32);
 }
