@@ -76,7 +76,8 @@ void FiltrarMuestras(const TParque_ModeloTeorico& mt, TVectR& PE, const TVectR& 
 // Flags in marcas the runs of equal values of x (exact comparison) longer than nRepeticiones:
 // a run of L >= nRepeticiones + 1 consecutive equal samples flags its first L - 1 and adds
 // L - 1 to the result. A sample masked in mascara ends the current run and starts a new one
-// with its own value. The last sample takes no part. marcas and mascara have x.n + 1 entries.
+// with its own value. The last sample takes no part. marcas and mascara have x.n + 1 entries
+// (a shorter marcas raises EErrorGeneral; a shorter mascara masks nothing past its end).
 int32_t FiltrarRepetidos(TDAOfBoolean& marcas, const TVectR& x, int32_t nRepeticiones,
                          const TDAOfBoolean& mascara);
 

@@ -37,6 +37,10 @@ int32_t FiltrarRepetidos(TDAOfBoolean& marcas, const TVectR& x, int32_t nRepetic
   const int32_t n = x.n;
   // With fewer than two samples there is no run to look at (and no first reference value).
   if (n < 2) return 0;
+  // The runs are flagged by index: a shorter marcas would be written past its end.
+  if (marcas.size() < U(n) + 1)
+    throw EErrorGeneral("FiltrarRepetidos: " + IntToStr(static_cast<int64_t>(marcas.size())) +
+                        " marcas para " + IntToStr(n) + " muestras");
   int32_t i = 1;
   while (i < n && Marca(mascara, i)) ++i;
   if (i == n) return 0;

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "../comun/afirmaciones.h"
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
+#include "platform/errores.h"
 #include "platform/rtltexto.h"
 #include "utiles_me.h"
 
@@ -89,6 +91,15 @@ TEST(FiltrarRepetidos, RunsMasksAndTheLastSamples) {
     EXPECT_EQ(FiltrarRepetidos(marcas, x, 8, mascara), c.total);
     EXPECT_EQ(Marcadas(marcas), c.marcadas);
   }
+  // A flag array not sized to the samples is refused rather than written past its end by the
+  // run of equal values.
+  const TVectR x = Vector(std::vector<NReal>(12, 7));
+  TDAOfBoolean vacia, mascara(13, 0);
+  EXPECT_THROW_MSG(FiltrarRepetidos(vacia, x, 8, mascara), EErrorGeneral,
+                   "FiltrarRepetidos: 0 marcas para 12 muestras");
+  TDAOfBoolean corta(12, 0);
+  EXPECT_THROW_MSG(FiltrarRepetidos(corta, x, 8, mascara), EErrorGeneral,
+                   "FiltrarRepetidos: 12 marcas para 12 muestras");
 }
 
 // ---------------------------------------------------------------------------------------------
