@@ -695,15 +695,17 @@ class TEscritorXlsx {
     if (g.tamanoFuente || e.orientacion != 0) chart_axis_set_num_font(ax, &numeros);
     if (!e.formatoNumero.empty())
       chart_axis_set_num_format(ax, Utf8Valido(e.formatoNumero).c_str());
-    // libxlsxwriter 1.1 takes no limits on a category axis, nor on the value axis of an area
-    // chart: it refuses them with a warning on the console. Those of the value axis are put
-    // into the chart part afterwards (LimitesDelEjeDeAreas).
+    // libxlsxwriter 1.1 takes no limits nor units on a category axis, nor limits on the value
+    // axis of an area chart: it refuses them with a warning on the console. Those of the value
+    // axis are put into the chart part afterwards (LimitesDelEjeDeAreas).
     if (!ax->is_category && !DeAreas(g.TipoGrafico())) {
       if (e.minimo) chart_axis_set_min(ax, *e.minimo);
       if (e.maximo) chart_axis_set_max(ax, *e.maximo);
     }
-    if (e.unidadMayor) chart_axis_set_major_unit(ax, *e.unidadMayor);
-    if (e.unidadMenor) chart_axis_set_minor_unit(ax, *e.unidadMenor);
+    if (!ax->is_category) {
+      if (e.unidadMayor) chart_axis_set_major_unit(ax, *e.unidadMayor);
+      if (e.unidadMenor) chart_axis_set_minor_unit(ax, *e.unidadMenor);
+    }
     if (e.espaciadoEtiquetas && *e.espaciadoEtiquetas > 0)
       chart_axis_set_interval_unit(ax, static_cast<uint16_t>(*e.espaciadoEtiquetas));
     if (e.espaciadoMarcas && *e.espaciadoMarcas > 0)

@@ -309,8 +309,8 @@ TEST(LibroCalculo, ReferenciasDeGraficosConNombresQueHayQueCitar) {
 
 }  // namespace
 
-// libxlsxwriter 1.1 refuses the value-axis limits of an area chart (and any limit of a category
-// axis) with a warning on the console; the fixed limits of the value axis must still reach the
+// libxlsxwriter 1.1 refuses the value-axis limits of an area chart (and the limits and units of
+// a category axis) with a warning on the console; the fixed limits of the value axis must still reach the
 // file, and nothing of the library's own reaches the console.
 TEST(LibroCalculo, LimitesDelEjeDeValoresDeUnGraficoDeAreas) {
   const auto carpeta = CarpetaDePrueba("areas");
@@ -328,7 +328,10 @@ TEST(LibroCalculo, LimitesDelEjeDeValoresDeUnGraficoDeAreas) {
     g.FijarNombre("gAreas");
     g.FijarTipoGrafico(tipo);
     g.FijarDatosOrigen(datos.Rango("A1:B4"), 2);
-    g.Eje(1).minimo = 42675;  // an abscissa limit of a category axis: kept in memory only
+    // An abscissa limit and units of a category axis: kept in memory only.
+    g.Eje(1).minimo = 42675;
+    g.Eje(1).unidadMayor = 3;
+    g.Eje(1).unidadMenor = 1;
     g.Eje(2).minimo = 0.0;
     g.Eje(2).maximo = 70.0;
     testing::internal::CaptureStderr();
