@@ -1,6 +1,8 @@
 #include "platform/jpeg.h"
 
 #include <jpeglib.h>
+// jerror.h needs jpeglib.h first.
+#include <jerror.h>
 
 #include <csetjmp>
 #include <cstdio>
@@ -32,10 +34,53 @@ extern "C" void SalirConError(j_common_ptr cinfo) {
 // Warnings (corrupt data on reading) are not failures for a writer; keep libjpeg quiet.
 extern "C" void SinMensaje(j_common_ptr) {}
 
+// The compressed bytes, in a buffer grown with realloc that stays ours whatever libjpeg does:
+// on a fatal error the buffer is still valid and still ours to free (libjpeg's own memory
+// destination would have freed a grown buffer behind the caller's pointer).
+struct DestinoMemoria {
+  jpeg_destination_mgr base;
+  unsigned char* datos;
+  size_t capacidad;
+  size_t largo;
+};
+
+extern "C" void IniciarDestino(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<DestinoMemoria*>(cinfo->dest);
+  constexpr size_t kInicial = 1 << 16;
+  d->datos = static_cast<unsigned char*>(std::malloc(kInicial));
+  if (d->datos == nullptr) {
+    cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
+    (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
+  }
+  d->capacidad = kInicial;
+  d->base.next_output_byte = d->datos;
+  d->base.free_in_buffer = d->capacidad;
+}
+
+extern "C" boolean AgrandarDestino(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<DestinoMemoria*>(cinfo->dest);
+  const size_t nueva = d->capacidad * 2;
+  auto* p = static_cast<unsigned char*>(std::realloc(d->datos, nueva));
+  if (p == nullptr) {  // the old buffer is still allocated and still in d->datos
+    cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
+    (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
+  }
+  d->datos = p;
+  d->base.next_output_byte = p + d->capacidad;
+  d->base.free_in_buffer = nueva - d->capacidad;
+  d->capacidad = nueva;
+  return TRUE;
+}
+
+extern "C" void TerminarDestino(j_compress_ptr cinfo) {
+  auto* d = reinterpret_cast<DestinoMemoria*>(cinfo->dest);
+  d->largo = d->capacidad - d->base.free_in_buffer;
+}
+
 // Only trivially destructible locals live in this frame: longjmp skips destructors.
 // On failure, returns false with libjpeg's reason in `mensaje`.
 bool Comprimir(const uint8_t* rgb, int32_t ancho, int32_t alto, int64_t paso, int calidad,
-               unsigned char** salida, unsigned long* largo, char* mensaje) {
+               DestinoMemoria* destino, char* mensaje) {
   jpeg_compress_struct cinfo;
   ErrorJPEG err;
   std::memset(&cinfo, 0, sizeof cinfo);
@@ -49,7 +94,10 @@ bool Comprimir(const uint8_t* rgb, int32_t ancho, int32_t alto, int64_t paso, in
     return false;
   }
   jpeg_create_compress(&cinfo);
-  jpeg_mem_dest(&cinfo, salida, largo);
+  destino->base.init_destination = IniciarDestino;
+  destino->base.empty_output_buffer = AgrandarDestino;
+  destino->base.term_destination = TerminarDestino;
+  cinfo.dest = &destino->base;
   cinfo.image_width = static_cast<JDIMENSION>(ancho);
   cinfo.image_height = static_cast<JDIMENSION>(alto);
   cinfo.input_components = 3;
@@ -78,18 +126,19 @@ void GuardarJPEG(const std::filesystem::path& archivo, const uint8_t* rgb, int32
   if (calidad < 1) calidad = 1;
   if (calidad > 100) calidad = 100;
 
-  unsigned char* datos = nullptr;
-  unsigned long largo = 0;
+  DestinoMemoria destino;
+  std::memset(&destino, 0, sizeof destino);
   char mensaje[JMSG_LENGTH_MAX];
-  const bool ok = Comprimir(rgb, ancho, alto, paso, calidad, &datos, &largo, mensaje);
-  // The memory destination allocates with malloc and leaves the buffer to us, also on failure.
+  const bool ok = Comprimir(rgb, ancho, alto, paso, calidad, &destino, mensaje);
   struct Liberar {
     unsigned char*& p;
     ~Liberar() { std::free(p); }
-  } liberar{datos};
+  } liberar{destino.datos};
   if (!ok) {
     throw EInOutError("No puedo escribir el archivo: " + nombre + " (" + mensaje + ")", archivo);
   }
+  const unsigned char* datos = destino.datos;
+  const size_t largo = destino.largo;
 
   fs::path temporal = archivo;
   temporal += ".tmp~";
