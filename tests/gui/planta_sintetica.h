@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -91,8 +92,10 @@ class PlantaPrueba : public ::testing::Test {
     formato_ = FormatSettings();
     FormatSettings() = FormatoDeLocale("C");
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    raiz_ = fs::temp_directory_path() /
-            ("aeronda_gui3_" + std::string(info->test_suite_name()) + "_" + info->name());
+    // The process in the name: two builds running the same test at once (each engineer has a
+    // build folder of their own) would otherwise remove and overwrite each other's plant.
+    raiz_ = fs::temp_directory_path() / ("aeronda_gui3_" + std::string(info->test_suite_name()) +
+                                         "_" + info->name() + "_" + std::to_string(::getpid()));
     fs::remove_all(raiz_);
     fs::create_directories(raiz_);
     basura_ = raiz_ / "basura";
