@@ -1,5 +1,6 @@
 // Empirical model: direction sectors, selection by flags, the two power evaluations, the
 // direction frequency, the channel distributions and the model text.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -453,7 +454,7 @@ class TextoModelo : public ::testing::Test {
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
            ("aeronda_me_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }

@@ -1,6 +1,7 @@
 // Small helpers shared by the theoretical-model tests.
 #pragma once
 
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,7 +15,7 @@ inline std::filesystem::path FixtureMT(const std::string& nombre) {
 
 // A scratch folder of this test program, emptied when it is made.
 inline std::filesystem::path CarpetaTemporalMT(const std::string& nombre) {
-  auto p = std::filesystem::temp_directory_path() / ("aeronda_mt_" + nombre);
+  auto p = std::filesystem::temp_directory_path() / ("aeronda_mt_" + nombre + "_" + std::to_string(::getpid()));
   std::filesystem::remove_all(p);
   std::filesystem::create_directories(p);
   return p;

@@ -76,12 +76,12 @@ TEST_F(DialogosQt, CancelledFileDialogsGiveNothing) {
     filtros = f->nameFilters();
     QMetaObject::invokeMethod(f, "reject");
   });
-  EXPECT_EQ(d.GuardarArchivo({"sdCalibrador", "*.clp", ".clp"}), std::nullopt);
+  EXPECT_EQ(d.GuardarArchivo({"sdCalibrador", "*.clp", ".clp", {}}), std::nullopt);
   EXPECT_EQ(nombre, "sdCalibrador");
   EXPECT_EQ(filtros, QStringList{"*.clp"});
 
   AlAbrirse<QFileDialog>([](QFileDialog* f) { QMetaObject::invokeMethod(f, "reject"); });
-  EXPECT_EQ(d.AbrirArchivo({"odCalibrador", "*.clp", ""}), std::nullopt);
+  EXPECT_EQ(d.AbrirArchivo({"odCalibrador", "*.clp", "", {}}), std::nullopt);
 }
 
 }  // namespace

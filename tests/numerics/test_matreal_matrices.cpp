@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -372,7 +373,7 @@ class ArchivoMatriz : public ::testing::Test {
     guardado_ = FormatSettings();
     ruta_ = fs::temp_directory_path() /
             ("aeronda-matr-" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".txt");
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()) + ".txt");
   }
   void TearDown() override {
     FormatSettings() = guardado_;

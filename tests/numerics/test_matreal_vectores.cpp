@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
 
@@ -373,7 +374,7 @@ class BloqueTexto : public ::testing::Test {
     guardado_ = FormatSettings();
     ruta_ = fs::temp_directory_path() /
             ("aeronda-vectr-" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".txt");
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()) + ".txt");
   }
   void TearDown() override {
     FormatSettings() = guardado_;

@@ -14,8 +14,8 @@ TEST(DialogosGuion, AnswersInOrderAndRecordsEveryCall) {
   d.Responder(true);
   d.Guardar(std::nullopt);
   d.Responder(false);
-  const TDialogoArchivo od{"odCalibrador", "*.clp", ""};
-  const TDialogoArchivo sd{"sdCalibrador", "*.clp", ".clp"};
+  const TDialogoArchivo od{"odCalibrador", "*.clp", "", {}};
+  const TDialogoArchivo sd{"sdCalibrador", "*.clp", ".clp", {}};
   EXPECT_EQ(d.AbrirArchivo(od), std::filesystem::path("/tmp/a.clp"));
   EXPECT_TRUE(d.PreguntarSiNo("ATENCIÓN!", "¿Está seguro?"));
   EXPECT_EQ(d.GuardarArchivo(sd), std::nullopt);
@@ -44,7 +44,7 @@ TEST(DialogosGuion, UnscriptedCallsAreReportedAndCancelled) {
   TDialogosGuion d;
   d.Responder(true);
   // A file dialog where a question was scripted: cancelled, and the question stays pending.
-  EXPECT_EQ(d.AbrirArchivo({"odProcesarSeries", "*.sas", ""}), std::nullopt);
+  EXPECT_EQ(d.AbrirArchivo({"odProcesarSeries", "*.sas", "", {}}), std::nullopt);
   EXPECT_TRUE(d.PreguntarSiNo("t", "q"));
   EXPECT_FALSE(d.PreguntarSiNo("t", "otra"));
   EXPECT_EQ(d.Errores(), (std::vector<std::string>{"respuesta de otro tipo para odProcesarSeries",

@@ -1,5 +1,6 @@
 // The canvas layer: the toolkit's brush rule, the exclusive rectangles, clipping, text placed
 // by its top-left corner and turned counter-clockwise, and JPEG files read back with libjpeg.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path Temporal(const std::string& nombre) {
-  const fs::path d = fs::temp_directory_path() / "aeronda_lienzo";
+  const fs::path d = fs::absolute("lienzo_" + std::to_string(::getpid()));
   fs::create_directories(d);
   return d / nombre;
 }

@@ -1,6 +1,7 @@
 // The chart renderer: model and cycles, axis scaling and labels, the data-to-pixel mapping,
 // the painters and a whole chart through the recording canvas (fixed text metrics: size div 2
 // pixels per character, size pixels tall), and a JPEG export read back with libjpeg.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -616,7 +617,7 @@ TEST(Dibujar, ExportarJPEGDeUnGraficoReal) {
   caja->colorTexto = clWhite;
   g.AgregarCaja(std::move(caja));
 
-  const fs::path ruta = fs::temp_directory_path() / "aeronda_grafico_prueba.jpg";
+  const fs::path ruta = fs::absolute("grafico_prueba_" + std::to_string(::getpid()) + ".jpg");
   g.ExportarJPEG(ruta, 2100, 1000, 100);
   const ImagenJPEG im = LeerJPEG(ruta.string());
   ASSERT_TRUE(im.valida) << im.error;

@@ -1,5 +1,6 @@
 // The series file: golden bytes of the writer, the encodings and faults the reader meets, round
 // trips. The fixtures come from tests/tools/series_sas.py.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -40,7 +41,7 @@ class SeriesArchivo : public ::testing::Test {
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
            ("aeronda_series_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     formatoPrevio_ = FormatoDelSistema();
