@@ -252,6 +252,13 @@ void TSeriesDeDatos::Grabar(const std::filesystem::path& ruta) {
   // The date column follows the header fields held now.
   CalcularInicio();
 
+  // A folder (or no name at all) cannot be created as a file. The temporary file beside it
+  // could, and only the final rename would fail, with the message of a failed write.
+  {
+    std::error_code ec;
+    if (ruta.empty() || std::filesystem::is_directory(ruta, ec))
+      throw EInOutError("No puedo abrir el archivo: " + archivo, ruta);
+  }
   std::unique_ptr<TextoSalida> f;
   try {
     f = std::make_unique<TextoSalida>(ruta);

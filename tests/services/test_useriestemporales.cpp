@@ -408,6 +408,13 @@ TEST_F(SeriesArchivo, InconsistentSetsAreRefusedBeforeTheFileIsTouched) {
   TSeriesDeDatos s = SetDorado();
   EXPECT_THROW_MSG(s.Grabar(sinCarpeta), EInOutError,
                    "No puedo abrir el archivo: " + sinCarpeta.string());
+  // A folder in the place of the file cannot be created either; nothing is left beside it.
+  const fs::path carpeta = dir_ / "carpeta.sas";
+  fs::create_directory(carpeta);
+  EXPECT_THROW_MSG(s.Grabar(carpeta), EInOutError, "No puedo abrir el archivo: " + carpeta.string());
+  EXPECT_TRUE(fs::is_directory(carpeta));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+  EXPECT_EQ(NivelFormatoEstandar(), 0);
 }
 
 }  // namespace
