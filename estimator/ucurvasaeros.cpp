@@ -71,7 +71,9 @@ void TCurvaAerogen::Preparar() {
   if (curva_P.n != curva_v.n)
     throw EErrorGeneral("La " + NombreCurva(*this) + " tiene " + IntToStr(curva_v.n) +
                         " velocidades y " + IntToStr(curva_P.n) + " potencias");
-  area = M_PI * (0.5 * diametro) * (0.5 * diametro);
+  // pi times the square of the radius: the square first, as the formula reads; (pi * r) * r
+  // differs in the last bit for some diameters (90 m, 71 m) and so does every wake behind them.
+  area = M_PI * ((0.5 * diametro) * (0.5 * diametro));
   n = curva_v.n;
   curva_dpv = TVectR(n);
   for (int32_t i = 1; i <= n; ++i)

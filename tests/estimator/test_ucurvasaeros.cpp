@@ -57,6 +57,20 @@ TEST(CurvaAerogen, AjusteLogisticaRecuperaLosParametros) {
   }
 }
 
+// The rotor area is pi times the square of the radius, the square taken first: for these
+// diameters (pi * r) * r is one ulp away (90 m gives 6361.725123519332). Values from python:
+// math.pi * (0.5 * d) ** 2.
+TEST(CurvaAerogen, AreaConElCuadradoPrimero) {
+  struct Caso {
+    double d, area;
+  } casos[] = {{90, 6361.725123519331}, {71, 3959.1921416865366}, {93, 6792.90871522453}};
+  for (const auto& c : casos) {
+    const TCurvaAerogen k = TCurvaAerogen::Create(1, "A", c.d, Vector({3, 4, 15, 25}),
+                                                  Vector({0.1, 1, 2, 2}));
+    EXPECT_EQ(k.area, c.area) << c.d;
+  }
+}
+
 TEST(CurvaAerogen, PotenciaContraInterpolacionDeReferencia) {
   const TCurvaAerogen c = CurvaG80();
   std::ifstream f(FixtureMT("curva_potencia_ref.txt"));
