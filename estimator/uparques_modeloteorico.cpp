@@ -158,7 +158,12 @@ void TMolino::ProcesarFila(int32_t k, TVectR& u, NReal fpv3pe, NReal escala, NRe
 void TGrillaDPV::Dimensionar(int32_t nf_, int32_t nc_) {
   const size_t celdas = static_cast<size_t>(nf_) * static_cast<size_t>(nc_);
   if (celdas > capacidad_) {
-    datos_.reset();  // free the old buffer before asking for the larger one
+    // Free the old buffer before asking for the larger one; if that cannot be had, there is no
+    // grid left (a later, smaller shape must not take the freed buffer for its own).
+    datos_.reset();
+    capacidad_ = 0;
+    nf = 0;
+    nc = 0;
     datos_ = std::make_unique_for_overwrite<NReal[]>(celdas);
     capacidad_ = celdas;
   }
@@ -394,6 +399,11 @@ TPuntoXY Rotar(TPuntoXY versor, TPuntoXY p) {
 }  // namespace
 
 void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_, NReal dpv) {
+  // A set-up refused part way (bad cell sizes, a grid too large) has already rewritten the
+  // extent and the rotation: it leaves no grid, rather than the previous cells read with the
+  // new geometry (which indexed far outside them).
+  grilla.nf = 0;
+  grilla.nc = 0;
   CalcularCurvaEquivalente();
   direccion = direccion_;
   if (!sinFactorMeteo) {

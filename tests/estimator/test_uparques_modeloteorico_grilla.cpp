@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -402,6 +404,39 @@ TEST(MarchaEstela, ErroresDeLaGrilla) {
   EXPECT_EQ(estrecho->molinos[0].posicion.columnaIni, 1);
   EXPECT_EQ(estrecho->molinos[0].posicion.columnaFin, estrecho->grilla.nc);
   EXPECT_GT(estrecho->RecorrerGrilla(d, 1.225, DensidadPotenciaViento(9, 1.225), 10), 0.0);
+}
+
+// A refused set-up has already written the new extent: the previous grid's cells must not be
+// read with it. A margin of 1e12 m refused as too large, then a point 5e11 m away: inside the
+// new extent, 5.5e10 old cells of 9 m from its edge.
+TEST(MarchaEstela, GrillaRechazadaNoDejaLaAnterior) {
+  auto m = Modelo({{0, 0}, {300, 200}}, {});
+  m->PrepararGrilla(true, 0, 0);
+  double d = 0;
+  const double V = DensidadPotenciaViento(9, 1.225);
+  m->RecorrerGrilla(d, 1.225, V, 1e9);
+  m->grilla_rotada_margen_dx = 1e12;
+  EXPECT_THROW(m->PrepararGrilla(true, 0, 0), EErrorGeneral);
+  EXPECT_FALSE(m->grilla.Existe());
+  EXPECT_EQ(m->DPVEnPunto({5e11, 0}), 0.0);
+  EXPECT_THROW_MSG(m->RecorrerGrilla(d, 1.225, V, 1e9), EErrorGeneral,
+                   "La grilla rotada no está preparada para los molinos del modelo");
+  m->grilla_rotada_margen_dx = 1000;
+  m->PrepararGrilla(true, 0, 0);
+  EXPECT_GT(m->RecorrerGrilla(d, 1.225, V, 1e9), 0.0);
+}
+
+// A buffer that cannot be allocated leaves no grid, and a later shape within the capacity the
+// buffer had before gets a buffer of its own instead of the freed one.
+TEST(MarchaEstela, BufferNoObtenidoNoQuedaComoGrilla) {
+  TGrillaDPV g;
+  g.Dimensionar(10, 10);
+  // (2^31 - 1)^2 cells of 8 bytes are beyond size_t: new[] refuses them at once.
+  EXPECT_THROW(g.Dimensionar(INT32_MAX, INT32_MAX), std::bad_alloc);
+  EXPECT_FALSE(g.Existe());
+  g.Dimensionar(5, 5);
+  g.Fila(5)[4] = 2.5;
+  EXPECT_EQ(g.Elemento(5, 5), 2.5);
 }
 
 // ---------------------------------------------------------------------------------------------
