@@ -663,6 +663,13 @@ NReal TParque_ModeloTeorico::VelocidadParaPotencia(NReal& dpvLibre_, bool& conve
   // At least one evaluation: an authorised power of 1 MW or less would start with err <= 1 and
   // return no speed at all.
   do {
+    // Both ends at the same power leave nothing to interpolate between (0/0 or an infinite
+    // speed). Only a negative target gets here: its first trial, below 0 m/s, gives 0 MW like
+    // the lower end.
+    if (pAlto == pBajo) {
+      convergio = false;
+      break;
+    }
     v = vBajo + (potencia - pBajo) * (vAlto - vBajo) / (pAlto - pBajo);
     NReal dpvMastil = 0;
     const NReal P = PotenciaParque(convergio, dpvMastil, DensidadEstandar,

@@ -594,6 +594,14 @@ TEST(VelocidadParaPotencia, BuscaLaVelocidadDeUnaPotencia) {
   EXPECT_FALSE(convergio);
   // A power of 0: the first trial is v = 0, whose power is 0.
   EXPECT_EQ(m->VelocidadParaPotencia(libre, convergio, 0), 0.0);
+  // A negative target: the first trial, 20 * -5 / 20 = -5 m/s, gives 0 MW like the lower end,
+  // and with both ends at 0 MW there is nothing left to interpolate (the next trial was
+  // -5 * -5 / 0, an infinite speed marched a hundred times).
+  convergio = true;
+  libre = 0;
+  EXPECT_EQ(m->VelocidadParaPotencia(libre, convergio, -5), -5.0);
+  EXPECT_FALSE(convergio);
+  EXPECT_EQ(libre, 0.0);
   // An authorised power of 1 MW or less still gets one evaluation: the first trial.
   auto chico = Modelo({{0, 0}}, {.pAut = 0.8, .margen = 300});
   chico->PrepararGrilla(true, 0, 0);
