@@ -48,6 +48,19 @@ NReal CurvaSAcotadaVarVel(NReal v, NReal varVel, NReal Pmax, NReal DeltaP, NReal
 
 // ---------------------------------------------------------------------------------------------
 
+// The sums run over the speeds and read the powers (and variances) at the same positions.
+T_fobjetivo::T_fobjetivo(const TVectR& velocidades_, const TVectR& potencias_, NReal PAut_)
+    : velocidades(velocidades_), potencias(potencias_), PAut(PAut_) {
+  ComprobarLongitudes(velocidades, potencias);
+}
+
+T_fobjetivo_varvel::T_fobjetivo_varvel(const TVectR& velocidades_, const TVectR& potencias_,
+                                       const TVectR& varianzas_, NReal PAut_)
+    : velocidades(velocidades_), potencias(potencias_), varianzas(varianzas_), PAut(PAut_) {
+  ComprobarLongitudes(velocidades, potencias);
+  ComprobarLongitudes(velocidades, varianzas);
+}
+
 NReal T_fobjetivo::Evaluar(const TVectR& x) const {
   const NReal Pmax = x[1], DeltaP = x[2], alfa = x[3], vm = x[4];
   const int32_t n = velocidades.n;

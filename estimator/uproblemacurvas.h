@@ -35,14 +35,14 @@ NReal CurvaSAcotadaVarVel(NReal v, NReal varVel, NReal Pmax, NReal DeltaP, NReal
                           NReal alfa, NReal vm, NReal PAut);
 
 // The mean squared error of the capped curve at x = (Pmax, DeltaP, alfa, vm) over the
-// samples (NaN without samples). The vectors are the caller's and must outlive the object.
+// samples (NaN without samples). The vectors are the caller's, of equal length (else
+// std::invalid_argument), and must outlive the object.
 //
 // The gradient uses the derivatives of the uncapped logistic with the capped residual, and
 // skips the samples whose power exceeds PAut (they still count in the mean and in the value).
 class T_fobjetivo : public Tfx {
  public:
-  T_fobjetivo(const TVectR& velocidades_, const TVectR& potencias_, NReal PAut_)
-      : velocidades(velocidades_), potencias(potencias_), PAut(PAut_) {}
+  T_fobjetivo(const TVectR& velocidades_, const TVectR& potencias_, NReal PAut_);
 
   const TVectR& velocidades;
   const TVectR& potencias;
@@ -56,8 +56,7 @@ class T_fobjetivo : public Tfx {
 class T_fobjetivo_varvel : public Tfx {
  public:
   T_fobjetivo_varvel(const TVectR& velocidades_, const TVectR& potencias_,
-                     const TVectR& varianzas_, NReal PAut_)
-      : velocidades(velocidades_), potencias(potencias_), varianzas(varianzas_), PAut(PAut_) {}
+                     const TVectR& varianzas_, NReal PAut_);
 
   const TVectR& velocidades;
   const TVectR& potencias;

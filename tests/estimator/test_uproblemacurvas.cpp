@@ -250,6 +250,13 @@ TEST(AjustarCurvaS, LongitudesDistintas) {
   double alfa = 0.5, vm = 9.0, Pmax = 3.0, DeltaP = 0.25, f = 0, L = 0, viol = 0;
   EXPECT_THROW(AjustarCurvaS(v, P, alfa, 50.0, vm, Pmax, DeltaP, f, L, viol),
                std::invalid_argument);
+  // The objectives on their own as well: their sums would read past the shorter vector.
+  TVectR w2 = Vec({0.1, 0.2}), w1 = Vec({0.1});
+  EXPECT_THROW(T_fobjetivo(v, P, 50.0), std::invalid_argument);
+  EXPECT_THROW(T_fobjetivo(P, v, 50.0), std::invalid_argument);
+  EXPECT_THROW(T_fobjetivo_varvel(v, P, w2, 50.0), std::invalid_argument);
+  EXPECT_THROW(T_fobjetivo_varvel(v, v, w1, 50.0), std::invalid_argument);
+  EXPECT_NO_THROW(T_fobjetivo_varvel(v, v, w2, 50.0));
 }
 
 TEST(AjustarCurvaSVarVel, DatosExactosDesdeLaVerdad) {
