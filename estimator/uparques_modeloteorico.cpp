@@ -404,6 +404,9 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
   // new geometry (which indexed far outside them).
   grilla.nf = 0;
   grilla.nc = 0;
+  // Likewise the turbines' places: one that cannot be placed (a coordinate that is not a
+  // number) stops the set-up with the others still on the previous grid's rows and columns.
+  molinosPorFila_.clear();
   CalcularCurvaEquivalente();
   direccion = direccion_;
   if (!sinFactorMeteo) {

@@ -424,6 +424,13 @@ TEST(MarchaEstela, GrillaRechazadaNoDejaLaAnterior) {
   m->grilla_rotada_margen_dx = 1000;
   m->PrepararGrilla(true, 0, 0);
   EXPECT_GT(m->RecorrerGrilla(d, 1.225, V, 1e9), 0.0);
+  // A turbine that cannot be placed stops the set-up after the new grid is laid, the second
+  // turbine still on the previous grid's columns: no march on that.
+  m->molinos[0].posicion.punto.x = std::nan("");
+  m->molinos[1].posicion.punto.x = -2000;
+  EXPECT_ANY_THROW(m->PrepararGrilla(true, 0, 0));
+  EXPECT_THROW_MSG(m->RecorrerGrilla(d, 1.225, V, 1e9), EErrorGeneral,
+                   "La grilla rotada no está preparada para los molinos del modelo");
 }
 
 // A buffer that cannot be allocated leaves no grid, and a later shape within the capacity the
