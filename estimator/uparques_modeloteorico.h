@@ -285,11 +285,13 @@ class TParque_ModeloTeorico {
   // ---- Farm power, inverse search and drawing
   // Farm power for the density dpvMedida measured at the mast: a fixed point on the
   // free-stream density (at most 101 marches, 1 % tolerance on the mast). dpvMedida < 1e-10
-  // gives 0 and leaves the outputs untouched; so does a station factor that is not positive.
+  // gives 0 and leaves the outputs untouched; a station factor that is not positive gives 0
+  // with convergio false, the densities untouched.
   NReal PotenciaParque(bool& convergio, NReal& dpvMastil, NReal rho, NReal dpvMedida, NReal pTope,
                        NReal& dpvLibre_);
   // Mast wind speed (m/s, at 1.225 kg/m3) at which the farm gives `potencia` MW: regula falsi
-  // between 0 and 20 m/s. Above the authorised power: 20 with convergio false.
+  // between 0 and 20 m/s. Above the authorised power: 20 with convergio false. A negative
+  // target is not searched beyond its first trial, a speed below 0 where the farm gives 0 MW.
   NReal VelocidadParaPotencia(NReal& dpvLibre_, bool& convergio, NReal potencia);
   // The drawing window for a pixel rectangle; a rectangle of width or height below 1 keeps the
   // previous window.
