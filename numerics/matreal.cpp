@@ -523,7 +523,9 @@ TMatR TMatR::CreateDesdeCadena(const std::string& s) {
   const int32_t nf_ = StrToInt(parte);
   CortarGrupo(resto, "]", parte, kQuien, s);
   const int32_t nc_ = StrToInt(parte);
-  if (nf_ < 0 || nc_ < 0)
+  // A matrix of no columns holds no "]" groups to check its row count against; every row still
+  // costs a vector, so such a matrix may not have more rows than the text has characters.
+  if (nf_ < 0 || nc_ < 0 || (nc_ == 0 && static_cast<size_t>(nf_) > s.size()))
     throw EConvertError(std::string(kQuien) + ": dimensiones inválidas: " + IntToStr(nf_) + " x " +
                         IntToStr(nc_));
   const int64_t total = static_cast<int64_t>(nf_) * nc_;

@@ -308,12 +308,18 @@ TEST_F(Cadenas, MatrizDesdeCadenaErrores) {
       {"[2|2", "TMatR.CreateDesdeCadena: cadena incompleta: \"[2|2\""},
       {"[100000|100000][1]", "TMatR.CreateDesdeCadena: cadena incompleta: \"[100000|100000][1]\""},
       {"[-1|2]", "TMatR.CreateDesdeCadena: dimensiones inválidas: -1 x 2"},
+      // No columns means no groups to count the rows against: a row count beyond the text's
+      // length would allocate 2e9 empty rows.
+      {"[2000000000|0]", "TMatR.CreateDesdeCadena: dimensiones inválidas: 2000000000 x 0"},
       {"[x|2][1]", "\"x\" no es un número entero válido"},
       {"[1|1][abc]", "Error: no se puede evaluar \"abc\" a un número real"},
       {"[1|1][]", "Error: no se puede evaluar \"\" a un número real"},
   };
   for (const Caso& c : casos)
     EXPECT_THROW_MSG(TMatR::CreateDesdeCadena(c.s), EConvertError, c.mensaje);
+  const TMatR vacia = TMatR::CreateDesdeCadena("[3|0]");
+  EXPECT_EQ(vacia.nf, 3);
+  EXPECT_EQ(vacia.nc, 0);
 }
 
 TEST_F(Cadenas, VectorDesdeCadena) {
