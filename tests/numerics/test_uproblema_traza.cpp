@@ -117,7 +117,8 @@ TEST(Resolver, TrayectoriaCompletaIgualALaReferencia) {
     double f = 0, L = 0, viol = 0;
     bool convergio = !esp.convergio;
     testing::internal::CaptureStdout();
-    const double r = p.Resolver(lambdas, x, 1.0, 1e-5, d.maxIter, nRondas, f, L, viol, convergio, true);
+    const double r =
+        p.Resolver(lambdas, x, 1.0, 1e-5, d.maxIter, nRondas, f, L, viol, convergio, true);
     testing::internal::GetCapturedStdout();
 
     ASSERT_EQ(p.pruebas.size(), esp.pruebas.size());
