@@ -65,8 +65,8 @@ TEST(CurvaAerogen, AreaConElCuadradoPrimero) {
     double d, area;
   } casos[] = {{90, 6361.725123519331}, {71, 3959.1921416865366}, {93, 6792.90871522453}};
   for (const auto& c : casos) {
-    const TCurvaAerogen k = TCurvaAerogen::Create(1, "A", c.d, Vector({3, 4, 15, 25}),
-                                                  Vector({0.1, 1, 2, 2}));
+    const TCurvaAerogen k =
+        TCurvaAerogen::Create(1, "A", c.d, Vector({3, 4, 15, 25}), Vector({0.1, 1, 2, 2}));
     EXPECT_EQ(k.area, c.area) << c.d;
   }
 }
