@@ -95,8 +95,10 @@ TFechaHora DecodeDateTime(TDateTime fecha) {
   int64_t ms = static_cast<int64_t>(std::floor(fraccion * static_cast<double>(kMsPorDia) + 0.5));
   int64_t d = static_cast<int64_t>(dia);
   if (ms >= kMsPorDia) {  // rounded up to the next midnight
+    // The time of day counts forward on both sides of the origin, so the next midnight is the
+    // next calendar day there too.
     ms -= kMsPorDia;
-    d += fecha < 0 ? -1 : 1;
+    d += 1;
   }
   TFechaHora f;
   CivilDeDias(d + kDiasHasta1899, f.anio, f.mes, f.dia);

@@ -71,6 +71,16 @@ TEST_F(Fechas, RedondeoAlMilisegundo) {
   // Before the origin the fraction still counts the time of day forward.
   EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn", -1.25), "1899-12-29 06:00");
   EXPECT_EQ(EncodeDateTime({1899, 12, 29, 6, 0, 0, 0}), -1.25);
+  // A time that rounds up to midnight gives the next calendar day on that side as well.
+  const struct {
+    double fecha;
+    const char* texto;
+  } medianoches[] = {{-0.9999999999, "1899-12-31 00:00"},
+                     {-1.9999999999, "1899-12-30 00:00"},
+                     {-2.0000000001, "1899-12-28 00:00"},
+                     {1.9999999999, "1900-01-01 00:00"}};
+  for (const auto& c : medianoches)
+    EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn", c.fecha), c.texto) << c.fecha;
 }
 
 TEST_F(Fechas, PatronesDelRunTime) {
