@@ -413,7 +413,10 @@ bool TryStrToInt(std::string_view s, int32_t& v) {
     neg = t.front() == '-';
     t.remove_prefix(1);
   }
-  if (t.empty() || t.size() > 12) return false;
+  if (t.empty()) return false;
+  // Leading zeros do not count towards the length that keeps the sum below overflow.
+  while (t.size() > 1 && t.front() == '0') t.remove_prefix(1);
+  if (t.size() > 12) return false;
   int64_t a = 0;
   for (char c : t) {
     if (c < '0' || c > '9') return false;

@@ -150,7 +150,10 @@ TEST_F(Formato, ConversionesDeTextoANumero) {
   EXPECT_EQ(StrToInt(" 105 "), 105);
   EXPECT_EQ(StrToInt("-2147483648"), std::numeric_limits<int32_t>::min());
   EXPECT_EQ(StrToInt("+7"), 7);
-  for (const char* malo : {"", " ", "2147483648", "1x", "1.0", "$10", "- 1", "3 4"}) {
+  EXPECT_EQ(StrToInt("-00000000000000000042"), -42);
+  EXPECT_EQ(StrToInt("0000000000000"), 0);
+  for (const char* malo : {"", " ", "2147483648", "00000000002147483648", "-", "1x", "1.0", "$10",
+                           "- 1", "3 4"}) {
     int32_t v = 0;
     EXPECT_FALSE(TryStrToInt(malo, v)) << malo;
   }
