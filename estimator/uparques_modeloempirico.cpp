@@ -166,19 +166,20 @@ NReal TParque_ModeloEmpirico::FrecuenciaDireccion(NReal angulo) const {
   int32_t k1, k2;
   NReal peso1, peso2;
   SectoresVecinos(k1, k2, peso1, peso2, angulo);
+  // The whole counts are summed as reals: counts read from a text may be as large as 64 bits
+  // hold, and a sum of a few of them would overflow an integer. Below 2^53 the sums are exact.
   const auto muestras = [&](int32_t s) {
-    int64_t suma = 0;
+    NReal suma = 0;
     for (int32_t j = 1; j <= cntTramo.nc; ++j) {
       const NReal c = cntTramo.Elemento(s, j);
-      if (c > 0) suma += Trunc(c);
+      if (c > 0) suma += static_cast<NReal>(Trunc(c));
     }
     return suma;
   };
-  int64_t nTotal = 0;
+  NReal nTotal = 0;
   for (int32_t s = 1; s <= cntTramo.nf; ++s) nTotal += muestras(s);
   if (nTotal <= 0) throw EErrorGeneral("El modelo empírico no tiene muestras en sus tramos");
-  return (peso1 * static_cast<NReal>(muestras(k1)) + peso2 * static_cast<NReal>(muestras(k2))) /
-         static_cast<NReal>(nTotal);
+  return (peso1 * muestras(k1) + peso2 * muestras(k2)) / nTotal;
 }
 
 void TParque_ModeloEmpirico::DistribucionesYRangos(

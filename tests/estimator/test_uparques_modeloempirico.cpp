@@ -376,6 +376,11 @@ TEST(FrecuenciaDireccion, SharesOfTheBinnedSamples) {
   EXPECT_DOUBLE_EQ(m.me.FrecuenciaDireccion(2.5), (0.5 * 18 + 0.5 * 30) / 100);
   EXPECT_DOUBLE_EQ(m.me.FrecuenciaDireccion(195), 52.0 / 100);
   EXPECT_DOUBLE_EQ(m.me.FrecuenciaDireccion(100), 0);
+  // Counts read from a text may be as large as 64 bits hold; their sums are no integer sums.
+  m.me.cntTramo.Anular();
+  for (int32_t j = 1; j <= 3; ++j) m.me.cntTramo.PonerElemento(1, j, 4e18);
+  m.me.cntTramo.PonerElemento(3, 1, 4e18);
+  EXPECT_DOUBLE_EQ(m.me.FrecuenciaDireccion(0), 0.75);
   m.me.cntTramo.Anular();
   EXPECT_THROW_MSG(m.me.FrecuenciaDireccion(0), EErrorGeneral,
                    "El modelo empírico no tiene muestras en sus tramos");
