@@ -78,10 +78,13 @@ void TParque_ModeloEmpirico::SectoresVecinos(int32_t& k1, int32_t& k2, NReal& pe
 // Evaluations
 
 NReal Hermite(NReal y0, NReal m0, NReal y1, NReal m1, NReal h, NReal t) {
-  const NReal h00 = 2 * t * t * t - 3 * t * t + 1;
+  // Each basis function is evaluated as written: the powers of t and of 1 - t first, then
+  // their factors (3 t^2 is 3 (t t), not (3 t) t; the two differ in the last bit).
+  const NReal u = 1 - t;
+  const NReal h00 = 2 * (t * t * t) - 3 * (t * t) + 1;
   const NReal h01 = 1 - h00;
-  const NReal h10 = t * (1 - t) * (1 - t);
-  const NReal h11 = -t * t * (1 - t);
+  const NReal h10 = t * (u * u);
+  const NReal h11 = -(t * t) * u;
   return h00 * y0 + h01 * y1 + h * (h10 * m0 + h11 * m1);
 }
 

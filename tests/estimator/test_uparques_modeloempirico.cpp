@@ -236,6 +236,19 @@ TEST(Hermite, EndValuesSlopesAndCubicReproduction) {
   }
 }
 
+TEST(Hermite, BasisFunctionsAsWrittenToTheBit) {
+  // h00 = 2 t^3 - 3 t^2 + 1 and h10 = t (1 - t)^2 with the powers formed first: at these t,
+  // (3 t) t differs from 3 (t t) or (t (1 - t)) (1 - t) from t ((1 - t) (1 - t)).
+  for (NReal t : {0.3, 0.15, 0.85, 0.95, 0.61, 0.35}) {
+    SCOPED_TRACE(t);
+    const NReal u = 1 - t;
+    EXPECT_EQ(Hermite(1, 0, 0, 0, 1, t), 2 * (t * t * t) - 3 * (t * t) + 1);
+    EXPECT_EQ(Hermite(0, 0, 1, 0, 1, t), 1 - (2 * (t * t * t) - 3 * (t * t) + 1));
+    EXPECT_EQ(Hermite(0, 1, 0, 0, 1, t), t * (u * u));
+    EXPECT_EQ(Hermite(0, 0, 0, 1, 1, t), -(t * t) * u);
+  }
+}
+
 TEST(PotenciaRepresentantes, FollowsTheSectorLinesInsideAndOutsideTheCentres) {
   Modelo m;
   const NReal cMin = m.me.centrosPv3[1], cMax = m.me.centrosPv3[10];
