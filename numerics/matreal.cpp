@@ -100,7 +100,9 @@ TVectR::TVectR(int32_t n_) {
 }
 
 TVectR TVectR::CreateDesdeDA(int32_t k0, const TDAofNReal& a) {
-  assert(k0 == 1);
+  // Any other origin would leave element n unset (k0 < 1) or write past the array (k0 > 1).
+  if (k0 != 1)
+    throw EErrorGeneral("TVectR.CreateDesdeDA: el primer índice debe ser 1: " + IntToStr(k0));
   TVectR v(static_cast<int32_t>(a.size()));
   for (size_t m = 0; m < a.size(); ++m) v.pv[U(k0) + m] = a[m];
   return v;

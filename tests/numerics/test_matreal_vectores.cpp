@@ -45,6 +45,8 @@ TEST(TVectR, CreacionYTamano) {
   EXPECT_EQ(v0.pv.size(), 1u);
   EXPECT_EQ(TVectR().pv.size(), 1u);
   EXPECT_THROW(TVectR(-1), EErrorGeneral);
+  EXPECT_EQ(TVectR::CreateDesdeDA(1, {4, 5}).pv, (TDAofNReal{0, 4, 5}));
+  for (int32_t k0 : {0, 2}) EXPECT_THROW(TVectR::CreateDesdeDA(k0, {4, 5}), EErrorGeneral) << k0;
 
   TVectR v = V({1, 2, 3});
   v.pv[0] = 42;  // not an element, but copies carry it
