@@ -65,7 +65,10 @@ bool LeerFechaHora(std::string_view s, TDateTime& fecha) {
       !TryEncodeTime(f.hora, f.minuto, f.segundo, 0, hora)) {
     return false;
   }
-  fecha = dia + hora + fraccion / 86400.0;
+  // Before the origin the day counts down while the time of day still counts up
+  // (1899-12-29 12:00 is -1.5), as the run-time's date-times are kept.
+  const TDateTime tiempo = hora + fraccion / 86400.0;
+  fecha = dia < 0 ? dia - tiempo : dia + tiempo;
   return true;
 }
 

@@ -185,6 +185,10 @@ TEST_F(BaseDeDatosOperaciones, FuncDLeeFechasDelServidor) {
       {"'2016-11-01 07:00:00.25'::timestamp", base + (7.0 * 3600.0 + 0.25) / 86400.0},
       {"'2016-11-01 07:00:00-03:30'::text", base + 7.0 / 24.0},
       {"'2016-11-01T23:59:59+01'::text", base + 86399.0 / 86400.0},
+      // Before 1899-12-30 the day counts down and the time of day up: 12:00 of the day
+      // before is -1.5, as EncodeDateTime composes it.
+      {"'1899-12-29 12:00:00'::timestamp", -1.5},
+      {"'1899-12-29 18:00:00.5'::timestamp", -1.0 - (18.0 * 3600.0 + 0.5) / 86400.0},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.expresion);
