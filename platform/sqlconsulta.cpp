@@ -56,7 +56,10 @@ bool LeerReal(std::string_view s, double& x) {
 
 bool LeerEntero(std::string_view s, int32_t& v) {
   s = SinBlancos(s);
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (!s.empty() && s.front() == '+') {
+    s.remove_prefix(1);
+    if (!s.empty() && s.front() == '-') return false;  // "+-5" is no number
+  }
   if (s.empty()) return false;
   auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   return ec == std::errc() && p == s.data() + s.size();

@@ -256,7 +256,8 @@ TEST_F(BaseDeDatosCapa, NumerosDelServidorSinLocaleYTextosQueNoLoSon) {
   auto q = con_->Consultar(
       "SELECT 1.5::float8 AS a, '0.1'::numeric AS b, 'NaN'::float8 AS c, "
       "'-Infinity'::float8 AS d, ' 12 '::text AS e, '1,5'::text AS f, '12.0'::text AS g, "
-      "'abc'::text AS h, 3000000000::int8 AS i, 2147483647.5::numeric AS j");
+      "'abc'::text AS h, 3000000000::int8 AS i, 2147483647.5::numeric AS j, "
+      "'+-5'::text AS k, '+7'::text AS l");
   EXPECT_EQ(q->field("a").asFloat(), 1.5);
   EXPECT_EQ(q->field("b").asFloat(), 0.1);
   EXPECT_TRUE(std::isnan(q->field("c").asFloat()));
@@ -275,6 +276,11 @@ TEST_F(BaseDeDatosCapa, NumerosDelServidorSinLocaleYTextosQueNoLoSon) {
                    "\"2147483647.5\" no es un número entero válido");
   EXPECT_THROW_MSG(q->field("c").asInteger(), EConvertError,
                    "\"NaN\" no es un número entero válido");
+  // One sign at most, as for the reals.
+  EXPECT_THROW_MSG(q->field("k").asInteger(), EConvertError,
+                   "\"+-5\" no es un número entero válido");
+  EXPECT_THROW_MSG(q->field("k").asFloat(), EConvertError, "\"+-5\" no es un número real válido");
+  EXPECT_EQ(q->field("l").asInteger(), 7);
 }
 
 TEST_F(BaseDeDatosCapa, EjecutarConfirmaYDevuelveFilasAfectadas) {
