@@ -57,7 +57,8 @@ void AsegurarCarpeta(const fs::path& ruta, std::ostream& consola) {
 
 void IniciarUcarpetascentrales(const TRaicesCarpetas& raices, std::ostream& consola) {
   fs::path base;
-  if (raices.unidadY) {
+  // Drive Y: counts only when it is an existing folder at this moment.
+  if (raices.unidadY && EsCarpetaExistente(*raices.unidadY)) {
     base = *raices.unidadY / "modelado_ro";
     AsegurarCarpeta(base, consola);
   } else {

@@ -89,6 +89,22 @@ TEST_F(Carpetas, DriveYWinsAndLeavesBasuraUntouched) {
   EXPECT_EQ(CarpetaSecundaria, raiz_ / "red" / "modelado_ro" / "ZUMK");
 }
 
+TEST_F(Carpetas, DriveYThatIsNoFolderFallsBackToBasura) {
+  std::ofstream(raiz_ / "archivo") << "no soy una carpeta";
+  for (const char* y : {"no_esta", "archivo"}) {
+    SCOPED_TRACE(y);
+    FinalizarUcarpetascentrales();
+    std::ostringstream consola;
+    IniciarUcarpetascentrales(TRaicesCarpetas{raiz_ / "basura", raiz_ / y}, consola);
+    const fs::path b = raiz_ / "basura";
+    EXPECT_EQ(Lineas(consola.str()),
+              (std::vector<std::string>{b.string(), (b / "modelado_ro").string(),
+                                        (b / "modelado_ro" / "ZUMK").string()}));
+    EXPECT_EQ(CarpetaBase, b / "modelado_ro");
+    EXPECT_FALSE(fs::exists(raiz_ / "no_esta"));
+  }
+}
+
 TEST_F(Carpetas, PlantFolderAndFileNames) {
   std::ostringstream consola;
   IniciarUcarpetascentrales(SoloBasura(), consola);
