@@ -26,7 +26,6 @@ namespace {
 
 using Reloj = std::chrono::steady_clock;
 
-
 // 72 sectors by 10 bins with one S-curve for every sector; no bin has samples enough for a
 // correction ratio, so the combined model's fit is one relaxation sweep.
 std::shared_ptr<TParque_ModeloEmpirico> EmpiricoDeReferencia(TParque_ModeloTeorico* mt) {

@@ -25,7 +25,6 @@ namespace {
 
 using Reloj = std::chrono::steady_clock;
 
-
 double Segundos(Reloj::duration d) { return std::chrono::duration<double>(d).count(); }
 
 void BM_MarchaEstela(benchmark::State& state) {

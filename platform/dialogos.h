@@ -63,8 +63,8 @@ class TDialogosGuion : public IDialogos {
   enum class TTipo { Abrir, Guardar, Pregunta, Mensaje, Error };
   struct TLlamada {
     TTipo tipo;
-    std::string nombre;  // the file dialog's name, or the question's title
-    std::string texto;   // the question or message text, or the file dialog's filter
+    std::string nombre;             // the file dialog's name, or the question's title
+    std::string texto;              // the question or message text, or the file dialog's filter
     std::filesystem::path carpeta;  // the file dialog's initial folder
   };
 

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "comun/afirmaciones.h"
+#include "comun/carpeta_prueba.h"
 #include "estimator/ucalcrestriccionesoperativas.h"
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
 #include "platform/fechas.h"
 #include "platform/rtltexto.h"
 #include "services/useriestemporales.h"
-#include "comun/carpeta_prueba.h"
 
 namespace fs = std::filesystem;
 

@@ -14,6 +14,7 @@
 
 #include "comun/afirmaciones.h"
 #include "comun/basededatos.h"
+#include "comun/carpeta_prueba.h"
 #include "comun/volcado_xlsx.h"
 #include "estimator/ucalcrestriccionesoperativas.h"
 #include "estimator/ufisicaviento.h"
@@ -26,7 +27,6 @@
 #include "services/u_ExcelFile.h"
 #include "services/udbconpg.h"
 #include "services/useriestemporales.h"
-#include "comun/carpeta_prueba.h"
 
 namespace fs = std::filesystem;
 

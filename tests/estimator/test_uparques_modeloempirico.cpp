@@ -1,7 +1,7 @@
 // Empirical model: direction sectors, selection by flags, the two power evaluations, the
 // direction frequency, the channel distributions and the model text.
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <bit>
 #include <charconv>
@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 
+#include "comun/afirmaciones.h"
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
@@ -18,7 +19,6 @@
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
-#include "comun/afirmaciones.h"
 
 namespace fs = std::filesystem;
 
@@ -472,7 +472,8 @@ class TextoModelo : public ::testing::Test {
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
            ("aeronda_me_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()));
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+            std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }

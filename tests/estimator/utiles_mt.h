@@ -1,8 +1,8 @@
 // Small helpers shared by the theoretical-model tests.
 #pragma once
 
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -15,7 +15,8 @@ inline std::filesystem::path FixtureMT(const std::string& nombre) {
 
 // A scratch folder of this test program, emptied when it is made.
 inline std::filesystem::path CarpetaTemporalMT(const std::string& nombre) {
-  auto p = std::filesystem::temp_directory_path() / ("aeronda_mt_" + nombre + "_" + std::to_string(::getpid()));
+  auto p = std::filesystem::temp_directory_path() /
+           ("aeronda_mt_" + nombre + "_" + std::to_string(::getpid()));
   std::filesystem::remove_all(p);
   std::filesystem::create_directories(p);
   return p;
@@ -24,9 +25,9 @@ inline std::filesystem::path CarpetaTemporalMT(const std::string& nombre) {
 #include <cstdlib>
 #include <memory>
 
+#include "comun/afirmaciones.h"
 #include "platform/sqlconexion.h"
 #include "services/udbconpg.h"
-#include "comun/afirmaciones.h"
 
 // A connection to the throwaway cluster of scripts/test, or nullptr when PGHOST / PGPORT are not
 // set (the caller skips).

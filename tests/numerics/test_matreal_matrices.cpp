@@ -1,5 +1,5 @@
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <bit>
 #include <cmath>
@@ -379,7 +379,8 @@ class ArchivoMatriz : public ::testing::Test {
     guardado_ = FormatSettings();
     ruta_ = fs::temp_directory_path() /
             ("aeronda-matr-" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()) + ".txt");
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+             std::to_string(::getpid()) + ".txt");
   }
   void TearDown() override {
     FormatSettings() = guardado_;

@@ -1,6 +1,6 @@
-#include <unistd.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -376,7 +376,8 @@ class BloqueTexto : public ::testing::Test {
     guardado_ = FormatSettings();
     ruta_ = fs::temp_directory_path() /
             ("aeronda-vectr-" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()) + ".txt");
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+             std::to_string(::getpid()) + ".txt");
   }
   void TearDown() override {
     FormatSettings() = guardado_;

@@ -1,7 +1,7 @@
 // The canvas layer: the toolkit's brush rule, the exclusive rectangles, clipping, text placed
 // by its top-left corner and turned counter-clockwise, and JPEG files read back with libjpeg.
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>

@@ -1,8 +1,8 @@
 // The chart renderer: model and cycles, axis scaling and labels, the data-to-pixel mapping,
 // the painters and a whole chart through the recording canvas (fixed text metrics: size div 2
 // pixels per character, size pixels tall), and a JPEG export read back with libjpeg.
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>

@@ -1,7 +1,7 @@
 // The series file: golden bytes of the writer, the encodings and faults the reader meets, round
 // trips. The fixtures come from tests/tools/series_sas.py.
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <bit>
 #include <cstring>
@@ -11,12 +11,12 @@
 #include <sstream>
 #include <string>
 
+#include "comun/afirmaciones.h"
 #include "numerics/uauxiliares.h"
 #include "platform/errores.h"
 #include "platform/fechas.h"
 #include "platform/rtltexto.h"
 #include "services/useriestemporales.h"
-#include "comun/afirmaciones.h"
 
 namespace fs = std::filesystem;
 
@@ -41,7 +41,8 @@ class SeriesArchivo : public ::testing::Test {
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
            ("aeronda_series_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + std::to_string(::getpid()));
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+            std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     formatoPrevio_ = FormatoDelSistema();
@@ -411,7 +412,8 @@ TEST_F(SeriesArchivo, InconsistentSetsAreRefusedBeforeTheFileIsTouched) {
   // A folder in the place of the file cannot be created either; nothing is left beside it.
   const fs::path carpeta = dir_ / "carpeta.sas";
   fs::create_directory(carpeta);
-  EXPECT_THROW_MSG(s.Grabar(carpeta), EInOutError, "No puedo abrir el archivo: " + carpeta.string());
+  EXPECT_THROW_MSG(s.Grabar(carpeta), EInOutError,
+                   "No puedo abrir el archivo: " + carpeta.string());
   EXPECT_TRUE(fs::is_directory(carpeta));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
   EXPECT_EQ(NivelFormatoEstandar(), 0);
