@@ -1,7 +1,6 @@
 #include "numerics/matreal.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <iostream>
 #include <limits>
@@ -697,60 +696,13 @@ void TMatR::EscribirTabla(TextoSalida& f) const {
   }
 }
 
+// The run-time's general text with three significant digits: fixed for exponents -5 to 2,
+// otherwise mantissa, "E" and the exponent; trailing zeros dropped; rounded half away from
+// zero on the exact value (1.125 gives 1.13).
 std::string TresCifrasATexto(NReal x, char sep) {
-  if (std::isnan(x)) return "Nan";
-  if (std::isinf(x)) return x > 0 ? "+Inf" : "-Inf";
-  if (x == 0.0) return "0";
-  // The exact decimal expansion of the double (at most 767 significant digits), rounded here to
-  // three digits half away from zero as the run-time's number text does; to_chars knows no
-  // locale. Exact binary ties such as 1.125 go up, to 1.13.
-  char buf[800];
-  const auto r =
-      std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 766);
-  const std::string t(buf, r.ptr);
-  const size_t pe = t.find('e');
-  int exponente = 0;
-  const char* pexp = t.data() + pe + 1;
-  if (*pexp == '+') ++pexp;
-  std::from_chars(pexp, t.data() + t.size(), exponente);
-  int tres = (t[0] - '0') * 100 + (t[2] - '0') * 10 + (t[3] - '0');
-  if (t[4] >= '5') ++tres;
-  if (tres == 1000) {
-    tres = 100;
-    ++exponente;
-  }
-  const std::string cifras = IntToStr(tres);
-  auto sinCeros = [](std::string s) {
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    return s;
-  };
-  std::string res = x < 0 ? "-" : "";
-  if (exponente > -6 && exponente < 3) {
-    std::string entera, fraccion;
-    if (exponente >= 0) {
-      entera = cifras.substr(0, U(exponente) + 1);
-      fraccion = cifras.substr(U(exponente) + 1);
-    } else {
-      entera = "0";
-      fraccion = std::string(U(-exponente - 1), '0') + cifras;
-    }
-    fraccion = sinCeros(fraccion);
-    res += entera;
-    if (!fraccion.empty()) {
-      res += sep;
-      res += fraccion;
-    }
-  } else {
-    const std::string fraccion = sinCeros(cifras.substr(1));
-    res += cifras[0];
-    if (!fraccion.empty()) {
-      res += sep;
-      res += fraccion;
-    }
-    res += 'E';
-    res += IntToStr(exponente);
-  }
-  return res;
+  TFormatSettings fs = FormatSettings();
+  fs.DecimalSeparator = sep;
+  return FloatToStrF(x, TFloatFormat::ffGeneral, 3, 0, fs);
 }
 
 std::string TMatR::ACadena() const {

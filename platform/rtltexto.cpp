@@ -294,6 +294,8 @@ bool ProbarTextoAReal(std::string_view s, double& x) {
   return LeerPlano(s.substr(i, j - i), x);
 }
 
+bool ProbarTextoARealCompleto(std::string_view s, double& x) { return LeerPlano(Recortar(s), x); }
+
 double TextoAReal(std::string_view s) {
   double x = 0;
   if (!ProbarTextoAReal(s, x)) {
@@ -310,8 +312,12 @@ double TextoAReal(std::string_view s) {
 // Texts under the settings in force
 
 std::string FloatToStrF(double x, TFloatFormat formato, int precision, int digits) {
+  return FloatToStrF(x, formato, precision, digits, FormatSettings());
+}
+
+std::string FloatToStrF(double x, TFloatFormat formato, int precision, int digits,
+                        const TFormatSettings& fs) {
   if (!std::isfinite(x)) return NoFinito(x);
-  const TFormatSettings& fs = FormatSettings();
   const char sep = fs.DecimalSeparator;
   const bool neg = std::signbit(x) && x != 0;
   std::string signo = neg ? "-" : "";

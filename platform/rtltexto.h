@@ -64,6 +64,9 @@ std::string RealATexto(double x);
 double TextoAReal(std::string_view s);
 // The same, without throwing: false when s does not start with a number.
 bool ProbarTextoAReal(std::string_view s, double& x);
+// The whole of s, blanks around it aside, in the same plain syntax ("Nan" and "Infinity" in any
+// case included): false when anything else is there.
+bool ProbarTextoARealCompleto(std::string_view s, double& x);
 
 // ---------------------------------------------------------------------------------------------
 // Texts that follow the format settings in force
@@ -79,6 +82,9 @@ std::string FloatToStr(double x);
 // ffNumber with `digits` decimals (ffNumber with the thousands separator); ffCurrency as
 // ffNumber. NaN -> "Nan", infinities "+Inf" / "-Inf".
 std::string FloatToStrF(double x, TFloatFormat formato, int precision, int digits);
+// The same with the separators of `fs` instead of those in force.
+std::string FloatToStrF(double x, TFloatFormat formato, int precision, int digits,
+                        const TFormatSettings& fs);
 // Text to real under the current settings: optional blanks, sign, digits with the current
 // decimal separator, optional exponent. Throws EConvertError: "\"s\" no es un número real válido".
 double StrToFloat(std::string_view s);

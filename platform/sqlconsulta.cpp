@@ -2,7 +2,6 @@
 
 #include <libpq-fe.h>
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <system_error>
@@ -19,13 +18,6 @@ constexpr Oid kOidFloat4 = 700;
 constexpr Oid kOidFloat8 = 701;
 constexpr Oid kOidNumeric = 1700;
 
-std::string_view SinBlancos(std::string_view s) {
-  const auto blanco = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!s.empty() && blanco(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blanco(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 bool IgualesSinMayusculas(std::string_view a, const char* b) {
   size_t i = 0;
   for (; i < a.size(); ++i) {
@@ -39,31 +31,11 @@ bool IgualesSinMayusculas(std::string_view a, const char* b) {
   return b[i] == '\0';
 }
 
-// The whole text (blanks around it aside) as a real, with "." and independent of the C
-// locale. from_chars takes the server's forms: "50.000", "1e-05", "NaN", "Infinity".
-bool LeerReal(std::string_view s, double& x) {
-  s = SinBlancos(s);
-  if (s.empty()) return false;
-  const char* ini = s.data();
-  const char* fin = s.data() + s.size();
-  if (*ini == '+') {  // from_chars takes no plus sign before the digits
-    ++ini;
-    if (ini == fin || *ini == '+' || *ini == '-') return false;
-  }
-  auto [p, ec] = std::from_chars(ini, fin, x);
-  return ec == std::errc() && p == fin;
-}
+// Numbers in the server's text, independent of the C locale: "50.000", "1e-05", "NaN",
+// "Infinity"; the whole text (blanks around it aside) must be the number.
+bool LeerReal(std::string_view s, double& x) { return ProbarTextoARealCompleto(s, x); }
 
-bool LeerEntero(std::string_view s, int32_t& v) {
-  s = SinBlancos(s);
-  if (!s.empty() && s.front() == '+') {
-    s.remove_prefix(1);
-    if (!s.empty() && s.front() == '-') return false;  // "+-5" is no number
-  }
-  if (s.empty()) return false;
-  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  return ec == std::errc() && p == s.data() + s.size();
-}
+bool LeerEntero(std::string_view s, int32_t& v) { return TryStrToInt(s, v); }
 
 [[noreturn]] void NoEsEntero(std::string_view s) {
   throw EConvertError("\"" + std::string(s) + "\" no es un número entero válido");
