@@ -1,11 +1,13 @@
 #include "estimator/uparques_modeloteorico.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <iostream>
 #include <utility>
 
 #include "estimator/uparques_modeloempirico.h"
+#include "estimator/uparques_modeloteorico_nucleos.h"
 #include "numerics/uauxiliares.h"
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
@@ -387,6 +389,67 @@ NReal TParque_ModeloTeorico::CalcularFactorMeteo(NReal dpv) {
   }
   factorMeteo = f;
   return f;
+}
+
+// =============================================================================================
+// Kernel of the march
+
+namespace {
+
+// -1 until the first read: the best kernel is found then, not during static initialisation.
+std::atomic<int> nucleoMarcha{-1};
+
+TNucleoMarcha MejorNucleoMarcha() {
+  if (nucleos_marcha::CPUTieneAVX512()) return TNucleoMarcha::AVX512;
+  if (nucleos_marcha::CPUTieneAVX2()) return TNucleoMarcha::AVX2;
+  return TNucleoMarcha::Portable;
+}
+
+}  // namespace
+
+const char* NombreNucleoMarcha(TNucleoMarcha n) {
+  switch (n) {
+    case TNucleoMarcha::Referencia:
+      return "Referencia";
+    case TNucleoMarcha::Portable:
+      return "Portable";
+    case TNucleoMarcha::AVX2:
+      return "AVX2";
+    case TNucleoMarcha::AVX512:
+      return "AVX512";
+  }
+  return "?";
+}
+
+bool NucleoMarchaDisponible(TNucleoMarcha n) {
+  switch (n) {
+    case TNucleoMarcha::Referencia:
+    case TNucleoMarcha::Portable:
+      return true;
+    case TNucleoMarcha::AVX2:
+      return nucleos_marcha::CPUTieneAVX2();
+    case TNucleoMarcha::AVX512:
+      return nucleos_marcha::CPUTieneAVX512();
+  }
+  return false;
+}
+
+void FijarNucleoMarcha(TNucleoMarcha n) {
+  if (!NucleoMarchaDisponible(n))
+    throw EErrorGeneral(std::string("El núcleo de la marcha ") + NombreNucleoMarcha(n) +
+                        " no está disponible en este procesador");
+  nucleoMarcha.store(static_cast<int>(n), std::memory_order_relaxed);
+}
+
+TNucleoMarcha NucleoMarcha() {
+  int v = nucleoMarcha.load(std::memory_order_relaxed);
+  if (v < 0) {
+    int nada = -1;
+    const int mejor = static_cast<int>(MejorNucleoMarcha());
+    // Another thread may have set it meanwhile: its choice stands.
+    v = nucleoMarcha.compare_exchange_strong(nada, mejor, std::memory_order_relaxed) ? mejor : nada;
+  }
+  return static_cast<TNucleoMarcha>(v);
 }
 
 // =============================================================================================

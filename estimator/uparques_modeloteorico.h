@@ -143,6 +143,24 @@ class TGrillaDPV {
 inline constexpr double kMaxCeldasGrilla = 2e8;
 
 // ---------------------------------------------------------------------------------------------
+// The code that runs the march's passes. Every kernel gives the same results to the last bit.
+//  * Referencia: the straightforward march, pass after pass over the whole grid from its first
+//    row; the reference the others are compared with, and the benchmarks' baseline.
+//  * Portable: the march on two rows (and the mast's cells) down to the last row that holds a
+//    turbine or the mast, repeated passes resuming at the first turbine row; the row step in
+//    plain code (two doubles per instruction on x86-64).
+//  * AVX2, AVX512: the same march with the row step on 4 or 8 doubles per instruction.
+// The setting is one for the whole process; by default the best kernel the processor has.
+enum class TNucleoMarcha { Referencia, Portable, AVX2, AVX512 };
+// Raises EErrorGeneral "El núcleo de la marcha " + name + " no está disponible en este
+// procesador" for a kernel the processor cannot run, and leaves the setting as it was.
+void FijarNucleoMarcha(TNucleoMarcha n);
+TNucleoMarcha NucleoMarcha();
+bool NucleoMarchaDisponible(TNucleoMarcha n);
+// "Referencia", "Portable", "AVX2" or "AVX512".
+const char* NombreNucleoMarcha(TNucleoMarcha n);
+
+// ---------------------------------------------------------------------------------------------
 // The model
 
 class TParque_ModeloTeorico {
