@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "numerics/MatEnt.h"
@@ -22,6 +23,7 @@
 
 class TParque_ModeloTeorico;
 class TCurvaAerogen;
+class TGrafico;
 class TextoEntrada;
 class TextoSalida;
 class Tf_ddp_Weibull;
@@ -94,6 +96,17 @@ bool EsMuestraDiurna(TDateTime fecha);
 
 // The top of the power axis of the charts: the first multiple of 10 above p (MW).
 NReal TopeEjePotencia(NReal p);
+
+// The two planes of the filtered-sample charts.
+enum class TPlanoFiltrados { PE_Velocidad, Dir_Velocidad };
+
+// The file name of a filtered-sample chart: "muestras_filtrados_plano_pe_vel_0.jpg" or
+// "muestras_filtrados_plano_dir_vel_0.jpg".
+std::string ArchivoGraficoFiltrados(TPlanoFiltrados plano);
+
+// Saves a chart of the empirical model as it is saved in the plant folder: a 2100 x 1000 JPEG
+// of quality 100. Painting lays the chart out anew on the chart's own fields.
+void ExportarGraficoModeloEmpirico(TGrafico& grafico, const std::filesystem::path& archivo);
 
 // Whether the shorter arc between two directions (degrees, any number of turns) is at most
 // semiAncho.
@@ -231,17 +244,32 @@ class TParque_ModeloEmpirico {
   // "series_filtradas.xlt" (every sample with its date, channels and flags) and the charts
   // "muestras_filtrados_plano_pe_vel_0.jpg" and "muestras_filtrados_plano_dir_vel_0.jpg".
   void EscribirSeriesFiltradas() const;
+  // A filtered-sample chart, built and not saved: the speed on the abscissa (0 to 25 m/s)
+  // against the power (0 to TopeEjePotencia(PAut)) or the direction (0 to 360 degrees); every
+  // sample, gaps included, in green, then the samples each filter marks (gaps left out): the
+  // coherence in magenta, the CGM in red, the availability in blue and the distance in black.
+  std::unique_ptr<TGrafico> GraficoFiltrados(TPlanoFiltrados plano) const;
   // "curvas_s_completadas_.xlt" from the completion's result matrices (nSectores x 1 each).
   void EscribirCurvasSCompletadas(const TMatR& alfaC, const TMatR& vmC, const TMatR& PmaxC,
                                   const TMatR& DeltaPC) const;
-  // The chart of sector k of pass `pasada`: the sector's samples by day and by night, the bin
-  // edges, the S-curve at the bin centres and along the bins, the samples per bin and the
-  // representatives; saved as Trunc(100 * angle) + "_" + pasada + "_0.jpg". aFila and varVel
-  // are taken and not drawn.
+  // The chart of sector k of pass `pasada`, built by GraficoClusterSector and saved in the
+  // plant folder as ArchivoGraficoSector(k, pasada). aFila, bFila and varVel are taken and
+  // not drawn.
   void GraficarClusterSector(int32_t k, const TVectR& bordes, const TVectR& centros,
                              const TDAofNReal& pv3, const TDAofNReal& PE_, const TDAofNReal& varVel,
                              const TDAofNReal& fechas_, const TVectR& cntFila, const TVectR& aFila,
                              const TVectR& bFila, const TVectR& PFila, int32_t pasada) const;
+  // The chart of sector k, built and not saved: the sector's samples (pv3, PE_ at fechas_) by
+  // day and by night, the bin edges as thin boxes, the S-curve at the bin centres and along
+  // the bins, the samples per bin (cntFila, secondary axis) and the representatives (PFila);
+  // the power axis from 0 to TopeEjePotencia of the larger of the authorised and the nominal
+  // power.
+  std::unique_ptr<TGrafico> GraficoClusterSector(int32_t k, const TVectR& bordes,
+                                                 const TVectR& centros, const TDAofNReal& pv3,
+                                                 const TDAofNReal& PE_, const TDAofNReal& fechas_,
+                                                 const TVectR& cntFila, const TVectR& PFila) const;
+  // Trunc(100 * angle of sector k) + "_" + pasada + "_0.jpg".
+  std::string ArchivoGraficoSector(int32_t k, int32_t pasada) const;
 
   // Points the nine channels at the first nine series of `series`, by position (names and
   // kinds are not looked at; further series are ignored). Fewer than nine series raise

@@ -72,6 +72,10 @@ bool EsMuestraDiurna(TDateTime fecha) {
   return hora >= 7 && hora < 20;
 }
 
+void ExportarGraficoModeloEmpirico(TGrafico& grafico, const std::filesystem::path& archivo) {
+  grafico.ExportarJPEG(archivo, kAnchoGrafico, kAltoGrafico, kCalidadJPEG);
+}
+
 NReal TopeEjePotencia(NReal p) { return 10.0 * static_cast<NReal>(Trunc(p / 10) + 1); }
 
 void TParque_ModeloEmpirico::EscribirCurvasS() const {
@@ -119,6 +123,18 @@ void TParque_ModeloEmpirico::EscribirSeriesFiltradas() const {
     f.Cerrar();
   }
 
+  for (const TPlanoFiltrados plano :
+       {TPlanoFiltrados::PE_Velocidad, TPlanoFiltrados::Dir_Velocidad})
+    ExportarGraficoModeloEmpirico(*GraficoFiltrados(plano),
+                                  carpeta / ArchivoGraficoFiltrados(plano));
+}
+
+std::string ArchivoGraficoFiltrados(TPlanoFiltrados plano) {
+  return plano == TPlanoFiltrados::PE_Velocidad ? "muestras_filtrados_plano_pe_vel_0.jpg"
+                                                : "muestras_filtrados_plano_dir_vel_0.jpg";
+}
+
+std::unique_ptr<TGrafico> TParque_ModeloEmpirico::GraficoFiltrados(TPlanoFiltrados plano) const {
   // The flagged samples of one filter, gaps left out.
   const auto marcados = [&](const TDAOfBoolean& filtro, const TVectR& v) {
     TDAofNReal valores;
@@ -134,41 +150,43 @@ void TParque_ModeloEmpirico::EscribirSeriesFiltradas() const {
                              {&Filt_Disponibilidad, RGBAColor(0, 0, 255)},
                              {&Filtro_Distancia, RGBAColor(0, 0, 0)}};
   const auto grafico = [&](const char* nombre, const char* titulo, const char* tituloY, NReal yMax,
-                           const TVectR& y, const char* nombreY, const char* const(&nombres)[4][2],
-                           const char* archivo) {
-    TGrafico g(nombre, 2, 0);
-    g.titulo = titulo;
-    g.ejeX->titulo = "Velocidad de viento [m/s]";
-    g.ejeX->FijarMinimo(0);
-    g.ejeX->FijarMaximo(25);
-    g.ejeY1->titulo = tituloY;
-    g.ejeY1->FijarMinimo(0);
-    g.ejeY1->FijarMaximo(yMax);
+                           const TVectR& y, const char* nombreY,
+                           const char* const(&nombres)[4][2]) {
+    auto g = std::make_unique<TGrafico>(nombre, 2, 0);
+    g->titulo = titulo;
+    g->ejeX->titulo = "Velocidad de viento [m/s]";
+    g->ejeX->FijarMinimo(0);
+    g->ejeX->FijarMaximo(25);
+    g->ejeY1->titulo = tituloY;
+    g->ejeY1->FijarMinimo(0);
+    g->ejeY1->FijarMaximo(yMax);
     // Every sample, gaps included.
-    TSerieGrafico* x = Abscisa(g, "vel", ComoDA(*Vel));
-    Ordenada(g, nombreY, ComoDA(y), x, RGBAColor(0, 128, 0), 2, 1);
+    TSerieGrafico* x = Abscisa(*g, "vel", ComoDA(*Vel));
+    Ordenada(*g, nombreY, ComoDA(y), x, RGBAColor(0, 128, 0), 2, 1);
     for (int q = 0; q < 4; ++q) {
-      x = Abscisa(g, nombres[q][0], marcados(*filtros[q].banderas, *Vel));
-      Ordenada(g, nombres[q][1], marcados(*filtros[q].banderas, y), x, filtros[q].color, 4, 2);
+      x = Abscisa(*g, nombres[q][0], marcados(*filtros[q].banderas, *Vel));
+      Ordenada(*g, nombres[q][1], marcados(*filtros[q].banderas, y), x, filtros[q].color, 4, 2);
     }
-    g.ExportarJPEG(carpeta / archivo, kAnchoGrafico, kAltoGrafico, kCalidadJPEG);
+    return g;
   };
 
-  const NReal PAut = mt->potencia_autorizada_mw;
-  static const char* const nombresPE[4][2] = {
-      {"vel_filtrados_por_coherencia", "PE_filtrados_por_Coherencia"},
-      {"vel_filtrados_por_cgm", "PE_filtrados_por_cgm"},
-      {"vel_filtrados_por_disp", "PE_filtrados_por_disp"},
-      {"vel_filtrados_por_dist", "PE_filtrados_por_dist"}};
-  grafico("gfiltrados_pv", "Muestras y filtrados (plano PE-Velocidad)", "Potencia eléctrica [MW]",
-          TopeEjePotencia(PAut), *PE, "PE", nombresPE, "muestras_filtrados_plano_pe_vel_0.jpg");
+  if (plano == TPlanoFiltrados::PE_Velocidad) {
+    static const char* const nombresPE[4][2] = {
+        {"vel_filtrados_por_coherencia", "PE_filtrados_por_Coherencia"},
+        {"vel_filtrados_por_cgm", "PE_filtrados_por_cgm"},
+        {"vel_filtrados_por_disp", "PE_filtrados_por_disp"},
+        {"vel_filtrados_por_dist", "PE_filtrados_por_dist"}};
+    return grafico("gfiltrados_pv", "Muestras y filtrados (plano PE-Velocidad)",
+                   "Potencia eléctrica [MW]", TopeEjePotencia(mt->potencia_autorizada_mw), *PE,
+                   "PE", nombresPE);
+  }
   static const char* const nombresDir[4][2] = {
       {"vel_filtrados_por_coherencia_", "Dir_filtrados_por_Coherencia"},
       {"vel_filtrados_por_cgm", "Dir_filtrados_por_cgm"},
       {"vel_filtrados_por_disponibilidad", "Dir_filtrados_por_disponibilidad"},
       {"vel_filtrados_por_distancia", "Dir_filtrados_por_distancia"}};
-  grafico("gfiltrados_dirvel", "Muestras y filtrados (plano Dir-Velocidad)", "Dirección [°]", 360,
-          *Ang, "Dir", nombresDir, "muestras_filtrados_plano_dir_vel_0.jpg");
+  return grafico("gfiltrados_dirvel", "Muestras y filtrados (plano Dir-Velocidad)", "Dirección [°]",
+                 360, *Ang, "Dir", nombresDir);
 }
 
 void TParque_ModeloEmpirico::GraficarClusterSector(int32_t k, const TVectR& bordes,
@@ -178,8 +196,22 @@ void TParque_ModeloEmpirico::GraficarClusterSector(int32_t k, const TVectR& bord
                                                    const TDAofNReal& fechas_, const TVectR& cntFila,
                                                    const TVectR& /*aFila*/, const TVectR& /*bFila*/,
                                                    const TVectR& PFila, int32_t pasada) const {
+  ExportarGraficoModeloEmpirico(
+      *GraficoClusterSector(k, bordes, centros, pv3, PE_, fechas_, cntFila, PFila),
+      CarpetaCentral(mt->central) / ArchivoGraficoSector(k, pasada));
+}
+
+std::string TParque_ModeloEmpirico::ArchivoGraficoSector(int32_t k, int32_t pasada) const {
+  return IntToStr(Trunc(100 * AnguloSector(k))) + "_" + IntToStr(pasada) + "_" + "0" + ".jpg";
+}
+
+std::unique_ptr<TGrafico> TParque_ModeloEmpirico::GraficoClusterSector(
+    int32_t k, const TVectR& bordes, const TVectR& centros, const TDAofNReal& pv3,
+    const TDAofNReal& PE_, const TDAofNReal& fechas_, const TVectR& cntFila,
+    const TVectR& PFila) const {
   const NReal a = AnguloSector(k);
-  TGrafico g("gfiltrados_pv", 2, 0);
+  auto grafico = std::make_unique<TGrafico>("gfiltrados_pv", 2, 0);
+  TGrafico& g = *grafico;
   g.titulo = "Muestras cluster ang: " + FloatToStrF(a, TFloatFormat::ffFixed, 12, 1) + "°";
   g.ejeX->titulo = "Potencia del viento [MW/m2]";
   g.ejeX->formato = 1;
@@ -226,7 +258,5 @@ void TParque_ModeloEmpirico::GraficarClusterSector(int32_t k, const TVectR& bord
   Ordenada(g, "Peso", ComoDA(cntFila), x, RGBAColor(255, 0, 255), 3, 1, clNone, 1);
   Ordenada(g, "F0", ComoDA(PFila), x, RGBAColor(255, 0, 0), 3, 2);
 
-  const std::string archivo =
-      IntToStr(Trunc(100 * a)) + "_" + IntToStr(pasada) + "_" + "0" + ".jpg";
-  g.ExportarJPEG(CarpetaCentral(mt->central) / archivo, kAnchoGrafico, kAltoGrafico, kCalidadJPEG);
+  return grafico;
 }
