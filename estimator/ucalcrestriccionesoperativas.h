@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "estimator/uparques_modelocombinado.h"
 #include "numerics/matreal.h"
@@ -148,6 +149,14 @@ struct TModeloParaSeries {
   int32_t nSectores = 0;
   int32_t nTramos = 0;
   TEvaluadorMuestra evaluar;
+  // The same evaluation on a given theoretical model: `modelo` (the one `evaluar` changes) or
+  // a copy of it made for another thread. With it, and `modelo` and `copias`, the samples of a
+  // run are evaluated on every core; without it, one after the other with `evaluar`.
+  std::function<void(TParque_ModeloTeorico& m, NReal& pLimiteCGM, NReal& pLimiteAut, NReal& eta,
+                     NReal v, NReal direccion, NReal rho, NReal pCGM)>
+      evaluarEn;
+  TParque_ModeloTeorico* modelo = nullptr;
+  std::shared_ptr<TCopiasModelo> copias;
 };
 
 // The combined model's CalcularPotencia with the given switches; eta is its theoretical model's

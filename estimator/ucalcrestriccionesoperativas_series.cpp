@@ -11,6 +11,7 @@
 
 #include "estimator/ucalcrestriccionesoperativas.h"
 #include "estimator/ufisicaviento.h"
+#include "estimator/ulotesmodelo.h"
 #include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
 #include "platform/archivos_texto.h"
@@ -94,13 +95,20 @@ TModeloParaSeries ModeloParaSeries(TParque_ModeloCombinado& mc, bool velLibre, b
   m.nSectores = mc.me->NSectores();
   m.nTramos = mc.me->NTramos();
   TParque_ModeloCombinado* p = &mc;
-  m.evaluar = [p, velLibre, sinCorreccion](NReal& pLimiteCGM, NReal& pLimiteAut, NReal& eta,
-                                           NReal v, NReal direccion, NReal rho, NReal pCGM) {
+  m.evaluarEn = [p, velLibre, sinCorreccion](TParque_ModeloTeorico& t, NReal& pLimiteCGM,
+                                             NReal& pLimiteAut, NReal& eta, NReal v,
+                                             NReal direccion, NReal rho, NReal pCGM) {
     NReal pBruta = 0;
-    p->CalcularPotencia(pLimiteCGM, pLimiteAut, pBruta, v, direccion, rho, pCGM, sinCorreccion,
-                        velLibre);
-    eta = p->mt->factorMeteo;
+    p->CalcularPotenciaEn(t, pLimiteCGM, pLimiteAut, pBruta, v, direccion, rho, pCGM,
+                          sinCorreccion, velLibre);
+    eta = t.factorMeteo;
   };
+  m.evaluar = [p, en = m.evaluarEn](NReal& pLimiteCGM, NReal& pLimiteAut, NReal& eta, NReal v,
+                                    NReal direccion, NReal rho, NReal pCGM) {
+    en(*p->mt, pLimiteCGM, pLimiteAut, eta, v, direccion, rho, pCGM);
+  };
+  m.modelo = mc.mt.get();
+  m.copias = std::make_shared<TCopiasModelo>();
   return m;
 }
 
@@ -200,11 +208,6 @@ void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path
   // The station factor of the rows; before the first valid sample of the rows it is 1 (no
   // factor), whatever the scans for the period coefficients left in the model.
   NReal eta = 1.0;
-  auto modeloAut = [&](int32_t k) {
-    NReal pCGM = 0, pAutK = 0, etaK = 0;
-    modelo.evaluar(pCGM, pAutK, etaK, Vel[k], Ang[k], rho(k), CGM[k]);
-    return pAutK;
-  };
 
   // Warm-up: the buffers start nBuffer usable samples before the first row.
   int32_t inicioCalculo = 1;
@@ -214,11 +217,54 @@ void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path
       break;
     }
 
+  // Every model evaluation of the run, in the order the run makes them: the scans after and
+  // before the restriction period (which samples they take does not depend on the model),
+  // then the valid samples of the pass. They may be computed beforehand on every core; each
+  // is taken at its place in the run.
+  const int32_t desdeDespues = std::max(kFinRO + 1, 1);
+  const int32_t desdeAntes = std::min(kIniRO - 1, N);
+  std::vector<int32_t> muestras;
+  auto anotar = [&](int32_t k) {
+    muestras.push_back(k);
+    return 0.0;
+  };
+  RazonPeriodo(desdeDespues, +1, N, nBuffer, usable, anotar, PE);
+  RazonPeriodo(desdeAntes, -1, N, nBuffer, usable, anotar, PE);
+  for (int32_t k = inicioCalculo; k <= kFin; ++k)
+    if (!invalida(k)) muestras.push_back(k);
+  struct Evaluacion {
+    NReal pLimiteCGM = 0, pLimiteAut = 0, eta = 0;
+  };
+  std::vector<Evaluacion> evaluaciones(muestras.size());
+  const bool enHilos = modelo.evaluarEn && modelo.modelo != nullptr && modelo.copias != nullptr;
+  TCopiasModelo sinCopias;
+  TParque_ModeloTeorico sinModelo;
+  TLoteModelo lote(enHilos ? *modelo.modelo : sinModelo, enHilos ? *modelo.copias : sinCopias,
+                   static_cast<int32_t>(muestras.size()),
+                   [&](TParque_ModeloTeorico& m, int32_t i) {
+                     const int32_t k = muestras[idx(i)];
+                     Evaluacion& e = evaluaciones[idx(i)];
+                     if (enHilos)
+                       modelo.evaluarEn(m, e.pLimiteCGM, e.pLimiteAut, e.eta, Vel[k], Ang[k],
+                                        rho(k), CGM[k]);
+                     else
+                       modelo.evaluar(e.pLimiteCGM, e.pLimiteAut, e.eta, Vel[k], Ang[k], rho(k),
+                                      CGM[k]);
+                   });
+  if (enHilos) lote.Calcular();
+  size_t siguiente = 0;
+  auto tomar = [&](int32_t k) -> const Evaluacion& {
+    if (siguiente >= muestras.size() || muestras[siguiente] != k)
+      throw EErrorGeneral("ProcesarSeries: evaluación fuera de orden en la muestra " +
+                          IntToStr(k));
+    lote.Tomar(static_cast<int32_t>(siguiente));
+    return evaluaciones[siguiente++];
+  };
+  auto modeloAut = [&](int32_t k) { return tomar(k).pLimiteAut; };
+
   // The scans start inside the series even when the period lies partly outside it.
-  const NReal razonDespues =
-      RazonPeriodo(std::max(kFinRO + 1, 1), +1, N, nBuffer, usable, modeloAut, PE);
-  const NReal razonAntes =
-      RazonPeriodo(std::min(kIniRO - 1, N), -1, N, nBuffer, usable, modeloAut, PE);
+  const NReal razonDespues = RazonPeriodo(desdeDespues, +1, N, nBuffer, usable, modeloAut, PE);
+  const NReal razonAntes = RazonPeriodo(desdeAntes, -1, N, nBuffer, usable, modeloAut, PE);
 
   std::vector<NReal> bufferPE(idx(nBuffer) + 1, 0.0);
   std::vector<NReal> bufferModelo(idx(nBuffer) + 1, 0.0);
@@ -232,7 +278,10 @@ void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path
     NReal pLimiteCGM = kPotenciaInvalida;
     NReal pLimiteAut = kPotenciaInvalida;
     if (!invalida(k)) {
-      modelo.evaluar(pLimiteCGM, pLimiteAut, eta, Vel[k], Ang[k], rhoK, CGM[k]);
+      const Evaluacion& e = tomar(k);
+      pLimiteCGM = e.pLimiteCGM;
+      pLimiteAut = e.pLimiteAut;
+      eta = e.eta;
       if (posicion == 0) {
         cAjuste = 1.0;
       } else {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 #include <utility>
+#include <vector>
 
 #include "estimator/ucarpetascentrales.h"
 #include "estimator/ufisicaviento.h"
@@ -177,26 +178,43 @@ void TCalibradorParque::Perturbar(const TDAofNInt& indices) {
     xPrueba[static_cast<size_t>(k)] = ValorPerturbado(x[static_cast<size_t>(k)], paso);
 }
 
+TCopiasModelo& TCalibradorParque::Copias() {
+  if (!copias_) copias_ = std::make_unique<TCopiasModelo>();
+  return *copias_;
+}
+
 NReal TCalibradorParque::ErrorCuadratico(int32_t semilla, const TDAofNReal& xEval) {
   ++nEvaluaciones;
   EscribirParametros(xEval);
   const NReal pAut = mt->potencia_autorizada_mw;
-  NReal s = 0;
-  // Created anew at every evaluation: every evaluation sees the same 25 situations.
+  // Created anew at every evaluation: every evaluation sees the same 25 situations, drawn in
+  // the order d1, v11 .. v15, d2, v21 ...
+  constexpr int32_t kDirecciones = 5, kVelocidades = 5;
+  constexpr int32_t kSituaciones = kDirecciones * kVelocidades;
   TMadreUniforme fuente(semilla);
-  for (int32_t id = 0; id < 5; ++id) {
+  NReal dir[kSituaciones], dpv[kSituaciones];
+  for (int32_t id = 0; id < kDirecciones; ++id) {
     const NReal d = fuente.GenerarMuestra() * 360;
-    for (int32_t iv = 0; iv < 5; ++iv) {
+    for (int32_t iv = 0; iv < kVelocidades; ++iv) {
       const NReal v = fuente.GenerarMuestra() * 12 + 3;
-      const NReal q = DensidadPotenciaViento(v, DensidadEstandar);
-      mt->PrepararGrilla(false, d, q);
-      bool convergio = false;
-      NReal dpvMastil = 0, dpvLibre = 0;
-      const NReal pmt =
-          mt->PotenciaParque(convergio, dpvMastil, DensidadEstandar, q, pAut, dpvLibre);
-      const NReal pme = me->PotenciaCurvaS(d, q, DensidadEstandar, 0.0);
-      s += (pme - pmt) * (pme - pmt);
+      dir[id * kVelocidades + iv] = d;
+      dpv[id * kVelocidades + iv] = DensidadPotenciaViento(v, DensidadEstandar);
     }
+  }
+  NReal pmt[kSituaciones], pme[kSituaciones];
+  const TParque_ModeloEmpirico& e = *me;
+  TLoteModelo lote(*mt, Copias(), kSituaciones, [&](TParque_ModeloTeorico& m, int32_t i) {
+    m.PrepararGrilla(false, dir[i], dpv[i]);
+    bool convergio = false;
+    NReal dpvMastil = 0, dpvLibre = 0;
+    pmt[i] = m.PotenciaParque(convergio, dpvMastil, DensidadEstandar, dpv[i], pAut, dpvLibre);
+    pme[i] = e.PotenciaCurvaS(dir[i], dpv[i], DensidadEstandar, 0.0);
+  });
+  lote.Calcular();
+  NReal s = 0;
+  for (int32_t i = 0; i < kSituaciones; ++i) {
+    lote.Tomar(i);
+    s += (pme[i] - pmt[i]) * (pme[i] - pmt[i]);
   }
   return s;
 }
@@ -254,24 +272,54 @@ NReal TCalibradorParque::Calibrar(const TDAofNInt& indices) {
 TMatR TCalibradorParque::CalibrarEthaMeteo() {
   const int32_t nS = me->NSectores();
   const int32_t nT = me->NTramos();
+  const TParque_ModeloEmpirico& e = *me;
+  // The cells with enough samples, in the order of the loop below, with their representative
+  // power (the empirical model only reads). A failing look-up ends the list there: the loop
+  // below meets it again at its place.
+  struct Celda {
+    NReal a = 0, q = 0, pme = 0, vs = 0;
+    bool convergio = false;
+  };
+  std::vector<Celda> celdas;
+  try {
+    for (int32_t i = 1; i <= nS; ++i)
+      for (int32_t j = 1; j <= nT; ++j) {
+        Celda c;
+        c.a = e.AnguloSector(i);
+        c.q = e.centrosPv3[j];
+        NReal n = 0;
+        c.pme = e.PotenciaRepresentantes(n, c.a, c.q, DensidadEstandar);
+        if (n >= kMinMuestrasEtha) celdas.push_back(c);
+      }
+  } catch (...) {
+  }
+  TLoteModelo lote(*mt, Copias(), static_cast<int32_t>(celdas.size()),
+                   [&](TParque_ModeloTeorico& m, int32_t k) {
+                     Celda& c = celdas[static_cast<size_t>(k)];
+                     m.PrepararGrilla(true, c.a, c.q);
+                     NReal dpvLibre = 0;
+                     c.convergio = false;
+                     c.vs = m.VelocidadParaPotencia(dpvLibre, c.convergio, c.pme);
+                   });
+  lote.Calcular();
+
   TMatR M(nS, nT);
+  int32_t k = 0;
   for (int32_t i = 1; i <= nS; ++i) {
     std::cout << IntToStr(i) << " -->";
-    const NReal a = me->AnguloSector(i);
+    const NReal a = e.AnguloSector(i);
     for (int32_t j = 1; j <= nT; ++j) {
-      const NReal q = me->centrosPv3[j];
+      const NReal q = e.centrosPv3[j];
       const NReal vj = VelocidadDeDensidadPotencia(q, DensidadEstandar);
       NReal n = 0;
-      const NReal pme = me->PotenciaRepresentantes(n, a, q, DensidadEstandar);
+      e.PotenciaRepresentantes(n, a, q, DensidadEstandar);
       NReal celda = kSinDatoEtha;
       if (n >= kMinMuestrasEtha) {
-        mt->PrepararGrilla(true, a, q);
-        bool convergio = false;
-        NReal dpvLibre = 0;
-        const NReal vs = mt->VelocidadParaPotencia(dpvLibre, convergio, pme);
+        lote.Tomar(k);
+        const Celda& c = celdas[static_cast<size_t>(k++)];
         // Written so that a NaN speed is no solution either.
-        if (convergio && vs >= kVelocidadMinimaEtha) {
-          const NReal r = vj / vs;
+        if (c.convergio && c.vs >= kVelocidadMinimaEtha) {
+          const NReal r = vj / c.vs;
           celda = r * r * r;
         }
       }

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "estimator/ulotesmodelo.h"
 #include "estimator/uparques_modeloteorico.h"
 #include "numerics/matreal.h"
 #include "numerics/xmatdefs.h"
@@ -91,6 +92,8 @@ class TCalibradorParque {
   // The objective at the point xEval (written into mt first): the sum over 25 wind situations
   // drawn from a TMadreUniforme(semilla) of (PME - PMT)^2, PME from the empirical S-curves and
   // PMT the theoretical farm power at the mast density, limited by the authorised power. MW^2.
+  // The situations are evaluated on every core (NumeroDeHilos) and summed in their order; mt
+  // ends as after the last situation.
   NReal ErrorCuadratico(int32_t semilla, const TDAofNReal& xEval);
   // The random search (ten stages of ten failures, step 1, 0.7, ... 0.7^9) from x; each
   // improvement saves the calibrator as basura / ("calibrado_" + mt->nombre + tag + number +
@@ -103,7 +106,8 @@ class TCalibradorParque {
   // of the bin speed over the mast speed at which mt (without station factor) gives the
   // representative empirical power; cells with fewer than 10 samples or without a solution
   // are filled from their neighbours. Writes "Metha_borde.txt" (raw, -99999 for no data) and
-  // "Metha_completada.txt" (filled) into the plant folder. The caller owns the result.
+  // "Metha_completada.txt" (filled) into the plant folder. The caller owns the result. The
+  // cells are computed on every core; the console lines are written in order by the caller.
   TMatR CalibrarEthaMeteo();
 
   // The file name of improvement `numero` of a search over `indices` (for the window and
@@ -115,6 +119,11 @@ class TCalibradorParque {
   void Vincular();
   // Reads mt's text and then me's text from f, and links them.
   void LeerModelos(TextoEntrada& f);
+  // The copies of mt for the threads of its batches of evaluations.
+  TCopiasModelo& Copias();
+
+ private:
+  std::unique_ptr<TCopiasModelo> copias_;
 };
 
 // The tag of a search: each index in upper-case hexadecimal with at least two digits, in

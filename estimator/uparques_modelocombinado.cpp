@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 #include <utility>
+#include <vector>
 
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modeloempirico.h"
@@ -108,21 +109,39 @@ void TParque_ModeloCombinado::CalcularCocientes(TMatR& R) {
   const int32_t nS = me->NSectores();
   const int32_t nT = me->NTramos();
   const NReal pAut = mt->potencia_autorizada_mw;
+  const TParque_ModeloEmpirico& e = *me;
+  // The measured cells, in the order of the loop below.
+  struct Celda {
+    int32_t k = 0, j = 0;
+    NReal pme = 0, pmt = 0;
+  };
+  std::vector<Celda> celdas;
+  for (int32_t k = 1; k <= nS; ++k)
+    for (int32_t j = 1; j <= nT; ++j)
+      if (e.cntTramo.Elemento(k, j) >= kMinMuestrasCorreccion) celdas.push_back({k, j});
+  TLoteModelo lote(*mt, Copias(), static_cast<int32_t>(celdas.size()),
+                   [&](TParque_ModeloTeorico& m, int32_t i) {
+                     Celda& c = celdas[static_cast<size_t>(i)];
+                     const NReal a = e.AnguloSector(c.k);
+                     const NReal q = e.centrosPv3[c.j];
+                     m.PrepararGrilla(false, a, q);
+                     NReal cnt = 0;
+                     c.pme = e.PotenciaRepresentantes(cnt, a, q, DensidadEstandar);
+                     bool convergio = false;
+                     NReal dpvMastil = 0, dpvLibre = 0;
+                     c.pmt = m.PotenciaParque(convergio, dpvMastil, DensidadEstandar, q, pAut,
+                                              dpvLibre);
+                   });
+  lote.Calcular();
+  int32_t i = 0;
   for (int32_t k = 1; k <= nS; ++k) {
     std::cout << "kAng: " << IntToStr(k) << " **********************\n";
-    const NReal a = me->AnguloSector(k);
     for (int32_t j = 1; j <= nT; ++j) {
       std::cout << IntToStr(j) << ", ";
-      if (!(me->cntTramo.Elemento(k, j) >= kMinMuestrasCorreccion)) continue;
-      const NReal q = me->centrosPv3[j];
-      mt->PrepararGrilla(false, a, q);
-      NReal cnt = 0;
-      const NReal pme = me->PotenciaRepresentantes(cnt, a, q, DensidadEstandar);
-      bool convergio = false;
-      NReal dpvMastil = 0, dpvLibre = 0;
-      const NReal pmt =
-          mt->PotenciaParque(convergio, dpvMastil, DensidadEstandar, q, pAut, dpvLibre);
-      if (std::fabs(pmt) > kPotenciaMinimaCorreccion) R.PonerElemento(k, j, pme / pmt);
+      if (!(e.cntTramo.Elemento(k, j) >= kMinMuestrasCorreccion)) continue;
+      lote.Tomar(i);
+      const Celda& c = celdas[static_cast<size_t>(i++)];
+      if (std::fabs(c.pmt) > kPotenciaMinimaCorreccion) R.PonerElemento(k, j, c.pme / c.pmt);
     }
     std::cout << "\n";
   }
@@ -186,9 +205,17 @@ NReal TParque_ModeloCombinado::FactorCorreccion(NReal direccion, NReal qm) const
 void TParque_ModeloCombinado::CalcularPotencia(NReal& pLimiteCGM, NReal& pLimiteAut, NReal& pBruta,
                                                NReal v, NReal direccion, NReal rho, NReal pCGM,
                                                bool sinCorreccion, bool velLibre) {
-  const NReal pAut = mt->potencia_autorizada_mw;
+  CalcularPotenciaEn(*mt, pLimiteCGM, pLimiteAut, pBruta, v, direccion, rho, pCGM, sinCorreccion,
+                     velLibre);
+}
+
+void TParque_ModeloCombinado::CalcularPotenciaEn(TParque_ModeloTeorico& m, NReal& pLimiteCGM,
+                                                 NReal& pLimiteAut, NReal& pBruta, NReal v,
+                                                 NReal direccion, NReal rho, NReal pCGM,
+                                                 bool sinCorreccion, bool velLibre) const {
+  const NReal pAut = m.potencia_autorizada_mw;
   const NReal q = DensidadPotenciaViento(v, rho);
-  mt->PrepararGrilla(false, direccion, q);
+  m.PrepararGrilla(false, direccion, q);
   NReal p = 0;
   NReal qm = 0;
   bool convergio = false;
@@ -196,18 +223,18 @@ void TParque_ModeloCombinado::CalcularPotencia(NReal& pLimiteCGM, NReal& pLimite
   if (!velLibre) {
     NReal qL = 0;
     if (pCGM >= kUmbralCGM * pAut) {
-      p = mt->PotenciaParque(convergio, dpvMastil, rho, q, pCGM, qL);
+      p = m.PotenciaParque(convergio, dpvMastil, rho, q, pCGM, qL);
       pBruta = p;
       qm = q;
     } else {
       // Held by the set-point (or no CGM value): a second march at the free stream found, up
       // to the authorised power.
-      p = mt->PotenciaParque(convergio, dpvMastil, rho, q, pCGM, qL);
-      pBruta = mt->RecorrerGrilla(qm, rho, qL, pAut);
+      p = m.PotenciaParque(convergio, dpvMastil, rho, q, pCGM, qL);
+      pBruta = m.RecorrerGrilla(qm, rho, qL, pAut);
     }
   } else {
-    p = mt->RecorrerGrilla(dpvMastil, rho, q, pCGM);
-    pBruta = mt->RecorrerGrilla(qm, rho, q, pAut);
+    p = m.RecorrerGrilla(dpvMastil, rho, q, pCGM);
+    pBruta = m.RecorrerGrilla(qm, rho, q, pAut);
   }
   if (sinCorreccion) {
     pLimiteCGM = Acotar(p, pAut);

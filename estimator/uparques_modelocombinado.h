@@ -78,7 +78,8 @@ class TParque_ModeloCombinado : public TCalibradorParque {
   // Fits correccion: ratios PME / PMT at the bin centres of every sector and bin with at least
   // 10 samples and |PMT| > 1 MW, the other cells filled by relaxation from 1.0.
   void AjustarCorreccion();
-  // R(k, j) := PME / PMT where the cell is measured; R keeps its values elsewhere.
+  // R(k, j) := PME / PMT where the cell is measured; R keeps its values elsewhere. The cells
+  // are computed on every core; the console lines are written in order by the caller.
   void CalcularCocientes(TMatR& R);
   // C(k, j) := R(k, j) for every R(k, j) > 0.
   static void CopiarCocientesPositivos(TMatR& C, const TMatR& R);
@@ -94,6 +95,11 @@ class TParque_ModeloCombinado : public TCalibradorParque {
   // free-stream speed (no fixed point at the mast).
   void CalcularPotencia(NReal& pLimiteCGM, NReal& pLimiteAut, NReal& pBruta, NReal v,
                         NReal direccion, NReal rho, NReal pCGM, bool sinCorreccion, bool velLibre);
+  // The same on the theoretical model m: mt itself, or a copy of it (TParque_ModeloTeorico::
+  // CopiarParaHilo) for another thread. Changes only m.
+  void CalcularPotenciaEn(TParque_ModeloTeorico& m, NReal& pLimiteCGM, NReal& pLimiteAut,
+                          NReal& pBruta, NReal v, NReal direccion, NReal rho, NReal pCGM,
+                          bool sinCorreccion, bool velLibre) const;
 
   // The correction factor at a direction and a mast density: the two sectors around the
   // direction weighted, linear in the bin position of qm (clamped to the first and last bin).

@@ -11,6 +11,7 @@
 #include "numerics/uauxiliares.h"
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
+#include "platform/hilos.h"
 #include "platform/redondeo.h"
 #include "platform/rtltexto.h"
 #include "platform/sqlconsulta.h"
@@ -267,12 +268,82 @@ void TParque_ModeloTeorico::EscribirArchivo(const std::filesystem::path& archivo
 // =============================================================================================
 // Equivalent curve and tunable parameters
 
+bool TParque_ModeloTeorico::AvisoPotenciaNominalPendiente() const {
+  const NReal pAut = potencia_autorizada_mw > 1e-8 ? potencia_autorizada_mw : 1e-8;
+  return !(potencia_nominal > 1e-8) && potencia_nominal != pAut;
+}
+
+void TParque_ModeloTeorico::CopiarParaHilo(const TParque_ModeloTeorico& o) {
+  if (&o == this) return;
+  central = o.central;
+  nid = o.nid;
+  nombre = o.nombre;
+  nMolinos = o.nMolinos;
+  n_sectores_dir = o.n_sectores_dir;
+  molinos = o.molinos;
+  curvaEquivalente = o.curvaEquivalente
+                         ? std::make_unique<TCurvaAerogen>(TCurvaAerogen::CreateCopia(
+                               *o.curvaEquivalente))
+                         : nullptr;
+  pbIzquierda = o.pbIzquierda;
+  pbArriba = o.pbArriba;
+  pbDerecha = o.pbDerecha;
+  pbAbajo = o.pbAbajo;
+  mundoAncho = o.mundoAncho;
+  mundoAlto = o.mundoAlto;
+  pbAncho = o.pbAncho;
+  pbAlto = o.pbAlto;
+  mundoX0 = o.mundoX0;
+  mundoX1 = o.mundoX1;
+  mundoY0 = o.mundoY0;
+  mundoY1 = o.mundoY1;
+  meteo_utm_huso = o.meteo_utm_huso;
+  meteo_utm_zona = o.meteo_utm_zona;
+  meteo_utm_xe = o.meteo_utm_xe;
+  meteo_utm_yn = o.meteo_utm_yn;
+  meteo_cota = o.meteo_cota;
+  grillaXMin = o.grillaXMin;
+  grillaXMax = o.grillaXMax;
+  grillaYMin = o.grillaYMin;
+  grillaYMax = o.grillaYMax;
+  celdaDx = o.celdaDx;
+  celdaDy = o.celdaDy;
+  versor = o.versor;
+  grilla_rotada_dx = o.grilla_rotada_dx;
+  grilla_rotada_dy = o.grilla_rotada_dy;
+  grilla_rotada_margen_dx = o.grilla_rotada_margen_dx;
+  grilla.Quitar();
+  meteo_etha = o.meteo_etha;
+  alfa_terreno = o.alfa_terreno;
+  gamma_atmosfera = o.gamma_atmosfera;
+  fpv3pe = o.fpv3pe;
+  factor_perdidas = o.factor_perdidas;
+  direccion = o.direccion;
+  dpvLibre = o.dpvLibre;
+  kPerdidas = o.kPerdidas;
+  potencia_nominal = o.potencia_nominal;
+  potencia_autorizada_mw = o.potencia_autorizada_mw;
+  factorMeteo = o.factorMeteo;
+  modeloEmpirico = o.modeloEmpirico;
+  usaFactorMeteo = o.usaFactorMeteo;
+  cLateral = o.cLateral;
+  cCentral = o.cCentral;
+  rRecuperacion = o.rRecuperacion;
+  unoMenosR = o.unoMenosR;
+  pasadasUltimaMarcha = o.pasadasUltimaMarcha;
+  marchasUltimaPotencia = o.marchasUltimaPotencia;
+  // Without a grid there are no grid places to march by.
+  molinosPorFila_.clear();
+  fuenteCurvaEq_.clear();
+  copiaFuenteCurvaEq_ = o.copiaFuenteCurvaEq_;
+}
+
 void TParque_ModeloTeorico::CalcularCurvaEquivalente() {
   if (!(potencia_autorizada_mw > 1e-8)) potencia_autorizada_mw = 1e-8;
   // A nominal power of 0 (a NULL column) would make the loss coefficient factor/1e-8 and the
   // farm produce nothing at any wind; the authorised power stands in for it.
   if (!(potencia_nominal > 1e-8) && potencia_nominal != potencia_autorizada_mw) {
-    std::cout << "AVISO: el modelo teórico nid=" << IntToStr(nid) << " (" << nombre
+    Consola() << "AVISO: el modelo teórico nid=" << IntToStr(nid) << " (" << nombre
               << ") no tiene potencia nominal; se usa la potencia autorizada "
               << FloatToStr(potencia_autorizada_mw) << " MW\n";
     potencia_nominal = potencia_autorizada_mw;
@@ -521,7 +592,7 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
   if ((nxR + 1) * (nyR + 1) > kMaxCeldasGrilla) {
     for (const TMolino& t : molinos)
       if (t.posicion.huso != meteo_utm_huso) {
-        std::cout << "AVISO: el molino nid=" << IntToStr(t.nid) << " está en el huso UTM "
+        Consola() << "AVISO: el molino nid=" << IntToStr(t.nid) << " está en el huso UTM "
                   << IntToStr(t.posicion.huso) << " y el mástil en el huso "
                   << IntToStr(meteo_utm_huso) << "\n";
         break;

@@ -132,6 +132,12 @@ class TGrillaDPV {
   void Dimensionar(int32_t nf_, int32_t nc_);
   bool vacia = true;
   bool Existe() const { return nf > 0; }
+  // No grid any more; the buffer is kept for the next shape.
+  void Quitar() {
+    nf = 0;
+    nc = 0;
+    vacia = true;
+  }
 
  private:
   std::unique_ptr<NReal[]> datos_;
@@ -261,6 +267,16 @@ class TParque_ModeloTeorico {
   // the first turbine's curve plus the powers of the others read at its densities. The curve is
   // not rebuilt when no turbine curve changed since the last call.
   void CalcularCurvaEquivalente();
+  // Whether the next CalcularCurvaEquivalente (every grid set-up runs it) writes the console
+  // notice of a model without nominal power.
+  bool AvisoPotenciaNominalPendiente() const;
+
+  // Makes this model a copy of `o` for another thread's evaluations: every parameter, turbine,
+  // curve, matrix and result of `o`, and its link to the empirical model (which evaluations
+  // only read). The grid is not copied: this model has none until its next PrepararGrilla,
+  // and keeps its own grid buffer, so that a copy refreshed for every batch of evaluations
+  // does not allocate it again. Nothing of `o` is shared that an evaluation changes.
+  void CopiarParaHilo(const TParque_ModeloTeorico& o);
 
   // c + 1 handles, c being meteo_etha's column count: the level of each column, then the loss
   // factor.
