@@ -99,8 +99,8 @@ TModeloParaSeries ModeloParaSeries(TParque_ModeloCombinado& mc, bool velLibre, b
                                              NReal& pLimiteAut, NReal& eta, NReal v,
                                              NReal direccion, NReal rho, NReal pCGM) {
     NReal pBruta = 0;
-    p->CalcularPotenciaEn(t, pLimiteCGM, pLimiteAut, pBruta, v, direccion, rho, pCGM,
-                          sinCorreccion, velLibre);
+    p->CalcularPotenciaEn(t, pLimiteCGM, pLimiteAut, pBruta, v, direccion, rho, pCGM, sinCorreccion,
+                          velLibre);
     eta = t.factorMeteo;
   };
   m.evaluar = [p, en = m.evaluarEn](NReal& pLimiteCGM, NReal& pLimiteAut, NReal& eta, NReal v,
@@ -239,24 +239,21 @@ void ProcesarSeries(const TModeloParaSeries& modelo, const std::filesystem::path
   const bool enHilos = modelo.evaluarEn && modelo.modelo != nullptr && modelo.copias != nullptr;
   TCopiasModelo sinCopias;
   TParque_ModeloTeorico sinModelo;
-  TLoteModelo lote(enHilos ? *modelo.modelo : sinModelo, enHilos ? *modelo.copias : sinCopias,
-                   static_cast<int32_t>(muestras.size()),
-                   [&](TParque_ModeloTeorico& m, int32_t i) {
-                     const int32_t k = muestras[idx(i)];
-                     Evaluacion& e = evaluaciones[idx(i)];
-                     if (enHilos)
-                       modelo.evaluarEn(m, e.pLimiteCGM, e.pLimiteAut, e.eta, Vel[k], Ang[k],
-                                        rho(k), CGM[k]);
-                     else
-                       modelo.evaluar(e.pLimiteCGM, e.pLimiteAut, e.eta, Vel[k], Ang[k], rho(k),
-                                      CGM[k]);
-                   });
+  TLoteModelo lote(
+      enHilos ? *modelo.modelo : sinModelo, enHilos ? *modelo.copias : sinCopias,
+      static_cast<int32_t>(muestras.size()), [&](TParque_ModeloTeorico& m, int32_t i) {
+        const int32_t k = muestras[idx(i)];
+        Evaluacion& e = evaluaciones[idx(i)];
+        if (enHilos)
+          modelo.evaluarEn(m, e.pLimiteCGM, e.pLimiteAut, e.eta, Vel[k], Ang[k], rho(k), CGM[k]);
+        else
+          modelo.evaluar(e.pLimiteCGM, e.pLimiteAut, e.eta, Vel[k], Ang[k], rho(k), CGM[k]);
+      });
   if (enHilos) lote.Calcular();
   size_t siguiente = 0;
   auto tomar = [&](int32_t k) -> const Evaluacion& {
     if (siguiente >= muestras.size() || muestras[siguiente] != k)
-      throw EErrorGeneral("ProcesarSeries: evaluación fuera de orden en la muestra " +
-                          IntToStr(k));
+      throw EErrorGeneral("ProcesarSeries: evaluación fuera de orden en la muestra " + IntToStr(k));
     lote.Tomar(static_cast<int32_t>(siguiente));
     return evaluaciones[siguiente++];
   };

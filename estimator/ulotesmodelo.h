@@ -39,8 +39,7 @@ class TLoteModelo {
   using TEvaluacion = std::function<void(TParque_ModeloTeorico& m, int32_t i)>;
 
   // n items of `modelo`, whose state must not change between Calcular and the last Tomar.
-  TLoteModelo(TParque_ModeloTeorico& modelo, TCopiasModelo& copias, int32_t n,
-              TEvaluacion evaluar);
+  TLoteModelo(TParque_ModeloTeorico& modelo, TCopiasModelo& copias, int32_t n, TEvaluacion evaluar);
 
   // Evaluates every item on every core (nothing on one thread, with fewer than two items or
   // when an evaluation would write a console notice). Throws nothing an evaluation raises.

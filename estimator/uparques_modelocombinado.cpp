@@ -119,19 +119,18 @@ void TParque_ModeloCombinado::CalcularCocientes(TMatR& R) {
   for (int32_t k = 1; k <= nS; ++k)
     for (int32_t j = 1; j <= nT; ++j)
       if (e.cntTramo.Elemento(k, j) >= kMinMuestrasCorreccion) celdas.push_back({k, j});
-  TLoteModelo lote(*mt, Copias(), static_cast<int32_t>(celdas.size()),
-                   [&](TParque_ModeloTeorico& m, int32_t i) {
-                     Celda& c = celdas[static_cast<size_t>(i)];
-                     const NReal a = e.AnguloSector(c.k);
-                     const NReal q = e.centrosPv3[c.j];
-                     m.PrepararGrilla(false, a, q);
-                     NReal cnt = 0;
-                     c.pme = e.PotenciaRepresentantes(cnt, a, q, DensidadEstandar);
-                     bool convergio = false;
-                     NReal dpvMastil = 0, dpvLibre = 0;
-                     c.pmt = m.PotenciaParque(convergio, dpvMastil, DensidadEstandar, q, pAut,
-                                              dpvLibre);
-                   });
+  TLoteModelo lote(
+      *mt, Copias(), static_cast<int32_t>(celdas.size()), [&](TParque_ModeloTeorico& m, int32_t i) {
+        Celda& c = celdas[static_cast<size_t>(i)];
+        const NReal a = e.AnguloSector(c.k);
+        const NReal q = e.centrosPv3[c.j];
+        m.PrepararGrilla(false, a, q);
+        NReal cnt = 0;
+        c.pme = e.PotenciaRepresentantes(cnt, a, q, DensidadEstandar);
+        bool convergio = false;
+        NReal dpvMastil = 0, dpvLibre = 0;
+        c.pmt = m.PotenciaParque(convergio, dpvMastil, DensidadEstandar, q, pAut, dpvLibre);
+      });
   lote.Calcular();
   int32_t i = 0;
   for (int32_t k = 1; k <= nS; ++k) {

@@ -281,10 +281,10 @@ void TParque_ModeloTeorico::CopiarParaHilo(const TParque_ModeloTeorico& o) {
   nMolinos = o.nMolinos;
   n_sectores_dir = o.n_sectores_dir;
   molinos = o.molinos;
-  curvaEquivalente = o.curvaEquivalente
-                         ? std::make_unique<TCurvaAerogen>(TCurvaAerogen::CreateCopia(
-                               *o.curvaEquivalente))
-                         : nullptr;
+  curvaEquivalente =
+      o.curvaEquivalente
+          ? std::make_unique<TCurvaAerogen>(TCurvaAerogen::CreateCopia(*o.curvaEquivalente))
+          : nullptr;
   pbIzquierda = o.pbIzquierda;
   pbArriba = o.pbArriba;
   pbDerecha = o.pbDerecha;

@@ -4,13 +4,16 @@
 
 namespace {
 uint32_t estado = 0;
+uint32_t semillaFija = 0;
 }  // namespace
 
 int32_t RandSeed() { return static_cast<int32_t>(estado); }
 
 void RandSeed(int32_t semilla) { estado = static_cast<uint32_t>(semilla); }
 
-void Randomize() { estado = GetTickCount(); }
+void Randomize() { estado = semillaFija != 0 ? semillaFija : GetTickCount(); }
+
+void FijarSemillaDeRandomize(uint32_t semilla) { semillaFija = semilla; }
 
 double Random() {
   // Unsigned arithmetic wraps modulo 2^32 by definition: no overflow to worry about.

@@ -16,6 +16,9 @@ void RandSeed(int32_t semilla);
 // Seeds from the millisecond tick count (GetTickCount): two searches started at different
 // moments draw different streams.
 void Randomize();
+// For tests that repeat a search: while a seed is fixed here, Randomize seeds with it instead of
+// the tick count. 0 returns to the tick count.
+void FijarSemillaDeRandomize(uint32_t semilla);
 
 // The next draw, in [0, 1): a multiple of 2^-32, never 1.
 double Random();

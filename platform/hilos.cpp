@@ -19,13 +19,8 @@ std::atomic<int32_t> hilosFijados{0};
 thread_local bool consolaSilenciada = false;
 
 int32_t HilosDelEntorno() {
-  const char* e = std::getenv("AERONDA_HILOS");
-  if (e != nullptr) {
-    const std::string_view s(e);
-    int32_t n = 0;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), n);
-    if (r.ec == std::errc() && r.ptr == s.data() + s.size() && n >= 1) return n;
-  }
+  const int32_t n = HilosDeTexto(std::getenv("AERONDA_HILOS"));
+  if (n >= 1) return n;
   const unsigned nucleos = std::thread::hardware_concurrency();
   return nucleos >= 1 ? static_cast<int32_t>(std::min(nucleos, 1024u)) : 1;
 }
@@ -38,6 +33,16 @@ class Sumidero : public std::streambuf {
 };
 
 }  // namespace
+
+int32_t HilosDeTexto(const char* texto) {
+  if (texto == nullptr) return 0;
+  const std::string_view s(texto);
+  int32_t n = 0;
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), n);
+  return r.ec == std::errc() && r.ptr == s.data() + s.size() && !s.empty() && s[0] != '-' && n >= 1
+             ? n
+             : 0;
+}
 
 int32_t NumeroDeHilos() {
   const int32_t f = hilosFijados.load();

@@ -14,6 +14,9 @@
 // thread), otherwise (unset, empty, not a whole number or below 1) every core the machine
 // reports. At least 1.
 int32_t NumeroDeHilos();
+// The number of threads an AERONDA_HILOS text asks for: a whole number of at least 1 written
+// with digits only; 0 for anything else (and for no text).
+int32_t HilosDeTexto(const char* texto);
 // Fixes the number of threads from code (tests, benchmarks); 0 goes back to the environment.
 void FijarNumeroDeHilos(int32_t n);
 // The threads ParaCadaIndice uses for n indices: min(NumeroDeHilos(), n), at least 1.
