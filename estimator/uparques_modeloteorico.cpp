@@ -27,8 +27,8 @@ std::string UnaLinea(std::string s) {
 
 bool EsBlanco(char c) { return c == ' ' || c == '\t'; }
 
-// The plain reads of "x TAB y" on one line: two reals separated by blanks or tabs, the rest of
-// the line ignored. Anything else is a reading error of that line.
+// The plain reads of "x TAB y" on one line: two finite reals separated by blanks or tabs, the
+// rest of the line ignored. Anything else is a reading error of that line.
 void LeerDosReales(TextoEntrada& f, NReal& x, NReal& y) {
   const std::string linea = f.LeerLinea();
   size_t i = 0;
@@ -36,7 +36,8 @@ void LeerDosReales(TextoEntrada& f, NReal& x, NReal& y) {
     while (i < linea.size() && EsBlanco(linea[i])) ++i;
     const size_t ini = i;
     while (i < linea.size() && !EsBlanco(linea[i])) ++i;
-    if (!ProbarTextoAReal(std::string_view(linea).substr(ini, i - ini), v)) f.ErrorDeLinea();
+    if (!ProbarTextoAReal(std::string_view(linea).substr(ini, i - ini), v) || !std::isfinite(v))
+      f.ErrorDeLinea();
   };
   token(x);
   token(y);
@@ -74,6 +75,7 @@ TPosicion TPosicion::CreateLeerTexto(TextoEntrada& f) {
     p.zona = campo.empty() ? '?' : campo[0];
     p.xe = ExtraerReal(s);
     p.yn = ExtraerReal(s);
+    if (!std::isfinite(p.xe) || !std::isfinite(p.yn)) f.ErrorDeLinea();
   } catch (const EConvertError&) {
     f.ErrorDeLinea();
   }

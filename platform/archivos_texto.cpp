@@ -1,8 +1,10 @@
 #include "platform/archivos_texto.h"
 
-#include <atomic>
-#include <system_error>
 #include <unistd.h>
+
+#include <atomic>
+#include <cmath>
+#include <system_error>
 
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
@@ -77,7 +79,8 @@ std::string TextoEntrada::LeerLinea() {
 double TextoEntrada::LeerReal() {
   std::string l = LeerLinea();
   double x = 0;
-  if (!ProbarTextoAReal(l, x)) ErrorDeLinea();
+  // The plain real read takes "Nan" and "Inf"; no field of a model file may hold them.
+  if (!ProbarTextoAReal(l, x) || !std::isfinite(x)) ErrorDeLinea();
   return x;
 }
 

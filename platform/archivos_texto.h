@@ -30,7 +30,7 @@ class TextoEntrada {
   std::string LeerLinea();
   bool ProbarLeerLinea(std::string& linea);
   // The real at the start of the next line (plain real read); the rest of the line is ignored.
-  // Not a number: EInOutError "Error leyendo línea: " + n.
+  // Not a number, or not a finite one ("Nan", "Inf"): EInOutError "Error leyendo línea: " + n.
   double LeerReal();
   // The integer at the start of the next line (optional blanks and sign, then digits); the rest
   // of the line is ignored. Same error as LeerReal.
