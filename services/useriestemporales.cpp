@@ -18,6 +18,10 @@ constexpr size_t kBufferSalida = 1048576;  // the writer's output buffer, 1 MiB
 bool EsFinDeLinea(char c) { return c == '\r' || c == '\n'; }
 bool EsBlanco(char c) { return static_cast<unsigned char>(c) <= 32; }
 bool EsDigito(char c) { return c >= '0' && c <= '9'; }
+// The field separators of ExtraerCampo.
+bool EsSeparadorDeCampo(char c) {
+  return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ',' || c == ';';
+}
 
 // A data token at b: [+-]digits[.digits][(E|e)[+-]digits], also ".5" and "5.", ending at a
 // byte <= 32 or at the end of the data. from_chars does the digits (correctly rounded, no
@@ -186,16 +190,27 @@ TSeriesDeDatos TSeriesDeDatos::Cargar(const std::filesystem::path& archivo) {
   linea = l.LeerLinea();
   s.pasosPorCiclo = EnLinea(l, [&] { return ExtraerReal(linea); });
 
-  s.tipos.assign(static_cast<size_t>(s.NSeries), SALIDA);
-  if (s.version > 0) {
-    linea = l.LeerLinea();
-    for (int32_t i = 0; i < s.NSeries && static_cast<size_t>(i) < linea.size(); ++i)
-      if (linea[static_cast<size_t>(i)] == 'x') s.tipos[static_cast<size_t>(i)] = ENTRADA;
-  }
+  std::string banderas;
+  if (s.version > 0) banderas = l.LeerLinea();
 
+  // A series needs its name: a count beyond the names on the names line is refused before
+  // anything is allocated per series, so memory stays proportional to the file. The fields are
+  // those of ExtraerCampo, taken in one pass (a long line cut field by field would be copied
+  // once per field).
   linea = l.LeerLinea();
-  s.nombres.resize(static_cast<size_t>(s.NSeries));
-  for (auto& nombre : s.nombres) ExtraerCampo(linea, nombre);
+  for (size_t i = 0; i < linea.size();) {
+    while (i < linea.size() && EsSeparadorDeCampo(linea[i])) ++i;
+    if (i >= linea.size() || s.nombres.size() >= static_cast<size_t>(s.NSeries)) break;
+    size_t j = i;
+    while (j < linea.size() && !EsSeparadorDeCampo(linea[j])) ++j;
+    s.nombres.push_back(linea.substr(i, j - i));
+    i = j;
+  }
+  if (s.nombres.size() < static_cast<size_t>(s.NSeries)) l.Error(l.Linea());
+
+  s.tipos.assign(static_cast<size_t>(s.NSeries), SALIDA);
+  for (int32_t i = 0; i < s.NSeries && static_cast<size_t>(i) < banderas.size(); ++i)
+    if (banderas[static_cast<size_t>(i)] == 'x') s.tipos[static_cast<size_t>(i)] = ENTRADA;
 
   // Every row holds at least NSeries + 1 one-byte tokens with a separator after each but the
   // last; a count the rest of the file cannot hold is not allocated: the rows are then read

@@ -174,6 +174,11 @@ TEST_F(SeriesArchivo, MalformedFilesNameTheLineThatFailed) {
       {5, "-2", "Error leyendo línea: 5"},
       {5, "2.5", "Error leyendo línea: 5"},
       {6, "", "Error leyendo línea: 6"},
+      // A series needs its name: a count beyond the names line is refused there.
+      {8, "\tA", "Error leyendo línea: 8"},
+      {8, "", "Error leyendo línea: 8"},
+      {2, "3", "Error leyendo línea: 8"},
+      {2, "40", "Error leyendo línea: 8"},
       {9, "42675\t1", "Error leyendo línea: 9"},       // short row
       {9, "42675\t1\tNaN", "Error leyendo línea: 9"},  // not a plain real
       {9, "42675\t1\tinf", "Error leyendo línea: 9"},
