@@ -87,6 +87,29 @@ TEST(ArchivoConexion, LineasTomadasEnteras) {
   EXPECT_FALSE(LeerArchivoConexion(p).has_value()) << "un archivo que no existe no es un error";
 }
 
+TEST(ArchivoConexion, UnByteNuloEsUnErrorQueNombraElArchivo) {
+  // libpq would take the value up to the NUL byte: "clave" would reach it as "cl".
+  const fs::path p = fs::temp_directory_path() / pruebas_bd::NombreUnico("aeronda-nulo");
+  for (int linea = 1; linea <= 4; ++linea) {
+    std::string bytes;
+    for (int i = 1; i <= 4; ++i) bytes += (i == linea ? std::string("cl\0ave", 6) : "x") + "\r\n";
+    pruebas_bd::EscribirBytes(p, bytes);
+    SCOPED_TRACE(linea);
+    try {
+      LeerArchivoConexion(p);
+      ADD_FAILURE() << "sin error";
+    } catch (const EInOutError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "Error leyendo línea: " + IntToStr(linea) + " del archivo: " + p.string());
+      EXPECT_EQ(e.Ruta(), p);
+    }
+  }
+  // After the fourth line nothing is read, a NUL byte included.
+  pruebas_bd::EscribirBytes(p, std::string("a\nb\nc\nd\n\0\n", 10));
+  EXPECT_EQ(LeerArchivoConexion(p)->clave, "d");
+  fs::remove(p);
+}
+
 TEST(ArchivoConexion, UnaCarpetaNoSeLeeComoArchivo) {
   const fs::path d = fs::temp_directory_path() / pruebas_bd::NombreUnico("aeronda-carpeta");
   fs::create_directories(d);
