@@ -20,7 +20,7 @@
 #include "estimator/uparques_modelocombinado.h"
 #include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
-#include "parque_referencia.h"
+#include "ejemplo/parque_referencia.h"
 
 namespace {
 

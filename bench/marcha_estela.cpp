@@ -19,7 +19,7 @@
 
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modeloteorico.h"
-#include "parque_referencia.h"
+#include "ejemplo/parque_referencia.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-// The reference farm of the benchmarks: 50 turbines of 2 MW (80 m rotor) in a 10 x 5 array,
-// 350 m across and 700 m between rows, the default grid (9 m x 1 m cells, 1000 m margin) and the
-// mast between two rows and two columns; a station-factor matrix of ones, 72 sectors by
-// `columnasEtha` bins.
+// The reference farm of the benchmarks and of the example plant: 50 turbines of 2 MW (80 m rotor)
+// in a 10 x 5 array, 350 m across and 700 m between rows, the default grid (9 m x 1 m cells, 1000 m
+// margin) and the mast between two rows and two columns; a station-factor matrix of ones, 72
+// sectors by `columnasEtha` bins.
 #pragma once
 
 #include <memory>
