@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,6 +108,14 @@ std::string ArchivoGraficoFiltrados(TPlanoFiltrados plano);
 // Saves a chart of the empirical model as it is saved in the plant folder: a 2100 x 1000 JPEG
 // of quality 100. Painting lays the chart out anew on the chart's own fields.
 void ExportarGraficoModeloEmpirico(TGrafico& grafico, const std::filesystem::path& archivo);
+// Saves n charts as ExportarGraficoModeloEmpirico does, chart i built by construir(i) and saved
+// as archivo(i), in order. On more than one thread (NumeroDeHilos) the charts are built,
+// painted and compressed on every core and the files written by the calling thread in order;
+// a chart that fails stops the saving there with its exception, as a plain loop would.
+// construir and archivo must only read what they share.
+void ExportarGraficosModeloEmpirico(
+    int32_t n, const std::function<std::unique_ptr<TGrafico>(int32_t)>& construir,
+    const std::function<std::filesystem::path(int32_t)>& archivo);
 
 // Whether the shorter arc between two directions (degrees, any number of turns) is at most
 // semiAncho.

@@ -2,6 +2,7 @@
 // S-curves, the completed curves and the filtered series, and the JPEG charts of the samples,
 // the filters and each direction sector. Nothing in the system reads them back.
 #include <algorithm>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,9 @@
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
 #include "platform/fechas.h"
+#include "platform/hilos.h"
+#include "platform/jpeg.h"
+#include "platform/lienzo.h"
 #include "platform/redondeo.h"
 #include "platform/rtltexto.h"
 #include "services/ugraficador.h"
@@ -76,6 +80,38 @@ void ExportarGraficoModeloEmpirico(TGrafico& grafico, const std::filesystem::pat
   grafico.ExportarJPEG(archivo, kAnchoGrafico, kAltoGrafico, kCalidadJPEG);
 }
 
+void ExportarGraficosModeloEmpirico(
+    int32_t n, const std::function<std::unique_ptr<TGrafico>(int32_t)>& construir,
+    const std::function<std::filesystem::path(int32_t)>& archivo) {
+  if (n <= 0) return;
+  if (HilosPara(n) < 2) {
+    for (int32_t i = 0; i < n; ++i) ExportarGraficoModeloEmpirico(*construir(i), archivo(i));
+    return;
+  }
+  // The windowing system and the fonts are set up by the first canvas, on this thread.
+  CrearLienzoRaster(1, 1);
+  std::vector<std::string> bytes(static_cast<size_t>(n));
+  std::vector<std::exception_ptr> fallos(static_cast<size_t>(n));
+  ParaCadaIndice(n, [&](int32_t i, int32_t) {
+    const size_t u = static_cast<size_t>(i);
+    try {
+      const std::unique_ptr<TGrafico> g = construir(i);
+      const std::filesystem::path a = archivo(i);
+      std::unique_ptr<TLienzoRaster> mapa = CrearLienzoRaster(kAnchoGrafico, kAltoGrafico);
+      g->Dibujar(*mapa, kAnchoGrafico, kAltoGrafico);
+      bytes[u] = mapa->CodificarJPEG(a, kCalidadJPEG);
+    } catch (...) {
+      fallos[u] = std::current_exception();
+    }
+  });
+  for (int32_t i = 0; i < n; ++i) {
+    const size_t u = static_cast<size_t>(i);
+    if (fallos[u]) std::rethrow_exception(fallos[u]);
+    EscribirJPEG(archivo(i), bytes[u]);
+    std::string().swap(bytes[u]);
+  }
+}
+
 NReal TopeEjePotencia(NReal p) { return 10.0 * static_cast<NReal>(Trunc(p / 10) + 1); }
 
 void TParque_ModeloEmpirico::EscribirCurvasS() const {
@@ -123,10 +159,10 @@ void TParque_ModeloEmpirico::EscribirSeriesFiltradas() const {
     f.Cerrar();
   }
 
-  for (const TPlanoFiltrados plano :
-       {TPlanoFiltrados::PE_Velocidad, TPlanoFiltrados::Dir_Velocidad})
-    ExportarGraficoModeloEmpirico(*GraficoFiltrados(plano),
-                                  carpeta / ArchivoGraficoFiltrados(plano));
+  const TPlanoFiltrados planos[] = {TPlanoFiltrados::PE_Velocidad, TPlanoFiltrados::Dir_Velocidad};
+  ExportarGraficosModeloEmpirico(
+      2, [&](int32_t i) { return GraficoFiltrados(planos[i]); },
+      [&](int32_t i) { return carpeta / ArchivoGraficoFiltrados(planos[i]); });
 }
 
 std::string ArchivoGraficoFiltrados(TPlanoFiltrados plano) {

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <numeric>
 
+#include "estimator/ucarpetascentrales.h"
 #include "estimator/ucurvasaeros.h"
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modeloempirico.h"
@@ -14,6 +15,7 @@
 #include "platform/errores.h"
 #include "platform/redondeo.h"
 #include "platform/rtltexto.h"
+#include "services/ugraficador.h"
 
 namespace {
 
@@ -485,12 +487,21 @@ void TParque_ModeloEmpirico::AjustarCurvasS(int32_t nSectores, int32_t nTramos, 
     Pmax[k] = completa[4].Elemento(k, 1);
   }
 
-  for (int32_t k = 1; k <= nSectores; ++k) {
-    const TDatosSector& d = datos[U(k - 1)];
-    if (d.pv3.size() > 3)
-      GraficarClusterSector(k, bordesPv3, centrosPv3, d.pv3, d.PE, d.varVel, d.fechas,
-                            cntTramo.Fila(k), aTramo.Fila(k), bTramo.Fila(k), PTramo.Fila(k),
-                            pasada);
+  // The sector charts (as GraficarClusterSector makes them), on every core.
+  std::vector<int32_t> conGrafico;
+  for (int32_t k = 1; k <= nSectores; ++k)
+    if (datos[U(k - 1)].pv3.size() > 3) conGrafico.push_back(k);
+  if (!conGrafico.empty()) {
+    const std::filesystem::path carpeta = CarpetaCentral(mt->central);
+    ExportarGraficosModeloEmpirico(
+        static_cast<int32_t>(conGrafico.size()),
+        [&](int32_t i) {
+          const int32_t k = conGrafico[U(i)];
+          const TDatosSector& d = datos[U(k - 1)];
+          return GraficoClusterSector(k, bordesPv3, centrosPv3, d.pv3, d.PE, d.fechas,
+                                      cntTramo.Fila(k), PTramo.Fila(k));
+        },
+        [&](int32_t i) { return carpeta / ArchivoGraficoSector(conGrafico[U(i)], pasada); });
   }
   EscribirCurvasSCompletadas(completa[0], completa[1], completa[4], completa[2]);
 }

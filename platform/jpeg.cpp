@@ -116,9 +116,8 @@ bool Comprimir(const uint8_t* rgb, int32_t ancho, int32_t alto, int64_t paso, in
 
 }  // namespace
 
-void GuardarJPEG(const std::filesystem::path& archivo, const uint8_t* rgb, int32_t ancho,
-                 int32_t alto, int64_t paso, int calidad) {
-  namespace fs = std::filesystem;
+std::string CodificarJPEG(const std::filesystem::path& archivo, const uint8_t* rgb, int32_t ancho,
+                          int32_t alto, int64_t paso, int calidad) {
   const std::string nombre = archivo.string();
   if (!(ancho > 0 && alto > 0) || rgb == nullptr || paso < 3 * static_cast<int64_t>(ancho)) {
     throw EInOutError("No puedo escribir el archivo: " + nombre + " (imagen vacía)", archivo);
@@ -137,15 +136,18 @@ void GuardarJPEG(const std::filesystem::path& archivo, const uint8_t* rgb, int32
   if (!ok) {
     throw EInOutError("No puedo escribir el archivo: " + nombre + " (" + mensaje + ")", archivo);
   }
-  const unsigned char* datos = destino.datos;
-  const size_t largo = destino.largo;
+  return std::string(reinterpret_cast<const char*>(destino.datos), destino.largo);
+}
 
+void EscribirJPEG(const std::filesystem::path& archivo, const std::string& bytes) {
+  namespace fs = std::filesystem;
+  const std::string nombre = archivo.string();
   fs::path temporal = archivo;
   temporal += ".tmp~";
   {
     std::ofstream f(temporal, std::ios::binary | std::ios::trunc);
     if (!f) throw EInOutError("No puedo crear el archivo: " + nombre, archivo);
-    f.write(reinterpret_cast<const char*>(datos), static_cast<std::streamsize>(largo));
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     f.close();
     if (!f) {
       std::error_code ec;
@@ -159,4 +161,9 @@ void GuardarJPEG(const std::filesystem::path& archivo, const uint8_t* rgb, int32
     fs::remove(temporal, ec);
     throw EInOutError("No puedo escribir el archivo: " + nombre, archivo);
   }
+}
+
+void GuardarJPEG(const std::filesystem::path& archivo, const uint8_t* rgb, int32_t ancho,
+                 int32_t alto, int64_t paso, int calidad) {
+  EscribirJPEG(archivo, CodificarJPEG(archivo, rgb, ancho, alto, paso, calidad));
 }

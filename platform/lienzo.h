@@ -185,6 +185,8 @@ class TLienzoRaster : public TLienzo {
   // Writes the image as a baseline JPEG file with the given quality (1..100; 0 is taken as 1,
   // above 100 as 100). Failures: EInOutError with the path.
   virtual void GuardarJPEG(const std::filesystem::path& archivo, int calidad) = 0;
+  // The bytes GuardarJPEG would write (CodificarJPEG of platform/jpeg.h), written by nobody.
+  virtual std::string CodificarJPEG(const std::filesystem::path& archivo, int calidad) = 0;
 };
 
 // A raster canvas of ancho x alto pixels (both at least 1, else EErrorGeneral

@@ -293,6 +293,12 @@ void TLienzoQt::GuardarJPEG(const std::filesystem::path& archivo, int calidad) {
   ::GuardarJPEG(archivo, rgb.constBits(), rgb.width(), rgb.height(), rgb.bytesPerLine(), calidad);
 }
 
+std::string TLienzoQt::CodificarJPEG(const std::filesystem::path& archivo, int calidad) {
+  const QImage rgb = imagen_->convertToFormat(QImage::Format_RGB888);
+  return ::CodificarJPEG(archivo, rgb.constBits(), rgb.width(), rgb.height(), rgb.bytesPerLine(),
+                         calidad);
+}
+
 std::unique_ptr<TLienzoRaster> CrearLienzoRaster(int32_t ancho, int32_t alto) {
   return std::make_unique<TLienzoQt>(ancho, alto);
 }

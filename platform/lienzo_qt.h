@@ -38,6 +38,7 @@ class TLienzoQt : public TLienzoRaster {
 
   TColor ColorPixel(int32_t x, int32_t y) const override;
   void GuardarJPEG(const std::filesystem::path& archivo, int calidad) override;
+  std::string CodificarJPEG(const std::filesystem::path& archivo, int calidad) override;
 
   // The image painted on. Pending drawing is always already in it.
   QImage& Imagen() { return *imagen_; }
