@@ -24,9 +24,18 @@ bool Caracter(std::string_view s, size_t& i, char c) {
   return true;
 }
 
-// PostgreSQL's ISO date-time text: "2016-11-01", "2016-11-01 07:00:00",
-// "2016-11-01 07:00:00.25", "2016-11-01 07:00:00+01", "2016-11-01T07:00:00-03:30". The zone,
-// when there is one, is dropped: the program's date-times are wall-clock times.
+bool NombreSimple(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s) {
+    const bool valido = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '_' || c == '.';
+    if (!valido) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool LeerFechaHora(std::string_view s, TDateTime& fecha) {
   TFechaHora f;
   size_t i = 0;
@@ -71,18 +80,6 @@ bool LeerFechaHora(std::string_view s, TDateTime& fecha) {
   fecha = dia < 0 ? dia - tiempo : dia + tiempo;
   return true;
 }
-
-bool NombreSimple(std::string_view s) {
-  if (s.empty()) return false;
-  for (char c : s) {
-    const bool valido = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                        (c >= '0' && c <= '9') || c == '_' || c == '.';
-    if (!valido) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 std::unique_ptr<TDBPQCon> TDBPQCon::Create(const std::filesystem::path& archivo) {
   std::optional<TParametrosConexion> parametros = LeerArchivoConexion(archivo);

@@ -16,6 +16,12 @@
 #include "platform/sqlconexion.h"
 #include "platform/sqlconsulta.h"
 
+// PostgreSQL's ISO date-time text: "2016-11-01", "2016-11-01 07:00:00",
+// "2016-11-01 07:00:00.25", "2016-11-01 07:00:00+01", "2016-11-01T07:00:00-03:30". The zone,
+// when there is one, is dropped: the program's date-times are wall-clock times. False, and
+// `fecha` unchanged, for any other text.
+bool LeerFechaHora(std::string_view s, TDateTime& fecha);
+
 // The file the main window reads, a bare name: the process's current directory.
 inline constexpr const char* kArchivoConexion = "condb_rbtdata.dat";
 
