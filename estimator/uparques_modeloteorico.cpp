@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <iostream>
 #include <utility>
 
@@ -161,20 +162,30 @@ void TMolino::ProcesarFila(int32_t k, TVectR& u, NReal fpv3pe, NReal escala, NRe
 // Grid buffer
 
 void TGrillaDPV::Dimensionar(int32_t nf_, int32_t nc_) {
-  const size_t celdas = static_cast<size_t>(nf_) * static_cast<size_t>(nc_);
-  if (celdas > capacidad_) {
-    // Free the old buffer before asking for the larger one; if that cannot be had, there is no
-    // grid left (a later, smaller shape must not take the freed buffer for its own).
-    datos_.reset();
-    capacidad_ = 0;
-    nf = 0;
-    nc = 0;
-    datos_ = std::make_unique_for_overwrite<NReal[]>(celdas);
-    capacidad_ = celdas;
-  }
+  // No shape until the buffer is had: a later, smaller shape must not take a freed buffer for
+  // its own.
+  nf = 0;
+  nc = 0;
+  ReservarCeldas(static_cast<size_t>(nf_) * static_cast<size_t>(nc_));
+  FijarForma(nf_, nc_);
+}
+
+void TGrillaDPV::FijarForma(int32_t nf_, int32_t nc_) {
   nf = nf_;
   nc = nc_;
   vacia = true;
+}
+
+void TGrillaDPV::Reservar() { ReservarCeldas(Celdas()); }
+
+void TGrillaDPV::ReservarCeldas(size_t celdas) {
+  if (celdas <= capacidad_) return;
+  // Free the old buffer before asking for the larger one: if that cannot be had, no buffer is
+  // left (Reservar asks again next time).
+  datos_.reset();
+  capacidad_ = 0;
+  datos_ = std::make_unique_for_overwrite<NReal[]>(celdas);
+  capacidad_ = celdas;
 }
 
 TVectR TGrillaDPV::FilaComoVector(int32_t i) const {
@@ -314,7 +325,8 @@ void TParque_ModeloTeorico::CopiarParaHilo(const TParque_ModeloTeorico& o) {
   grilla_rotada_dx = o.grilla_rotada_dx;
   grilla_rotada_dy = o.grilla_rotada_dy;
   grilla_rotada_margen_dx = o.grilla_rotada_margen_dx;
-  grilla.Quitar();
+  grilla_.Quitar();
+  grillaCompleta_ = true;
   meteo_etha = o.meteo_etha;
   alfa_terreno = o.alfa_terreno;
   gamma_atmosfera = o.gamma_atmosfera;
@@ -538,8 +550,9 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
   // A set-up refused part way (bad cell sizes, a grid too large) has already rewritten the
   // extent and the rotation: it leaves no grid, rather than the previous cells read with the
   // new geometry (which indexed far outside them).
-  grilla.nf = 0;
-  grilla.nc = 0;
+  grilla_.nf = 0;
+  grilla_.nc = 0;
+  grillaCompleta_ = true;
   // Likewise the turbines' places: one that cannot be placed (a coordinate that is not a
   // number) stops the set-up with the others still on the previous grid's rows and columns.
   molinosPorFila_.clear();
@@ -615,7 +628,9 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
   rRecuperacion = 1 - std::exp(-gamma_atmosfera * celdaDy / 500);
   unoMenosR = 1 - rRecuperacion;
 
-  grilla.Dimensionar(ny + 1, nx + 1);
+  // The buffer of the whole grid is had only when the cells are wanted (Grilla(), and the
+  // reference march): the other kernels march on rows of their own.
+  grilla_.FijarForma(ny + 1, nx + 1);
 
   for (TMolino& t : molinos) {
     TPosicion& p = t.posicion;
@@ -626,9 +641,9 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
     p.columnaIni = Round32((p.puntoRotado.x - 0.5 * D - grillaXMin) / celdaDx) + 1;
     p.columnaFin = Round32((p.puntoRotado.x + 0.5 * D - grillaXMin) / celdaDx) + 1;
     // A margin below half a rotor diameter would put the rotor outside the grid.
-    p.fila = std::clamp(p.fila, 1, grilla.nf);
-    p.columnaIni = std::clamp(p.columnaIni, 1, grilla.nc);
-    p.columnaFin = std::clamp(p.columnaFin, 1, grilla.nc);
+    p.fila = std::clamp(p.fila, 1, grilla_.nf);
+    p.columnaIni = std::clamp(p.columnaIni, 1, grilla_.nc);
+    p.columnaFin = std::clamp(p.columnaFin, 1, grilla_.nc);
   }
   // The march visits only the rows that hold turbines, in list order within a row.
   molinosPorFila_.resize(molinos.size());
@@ -648,8 +663,10 @@ void TParque_ModeloTeorico::PropagarFila(TVectR& destino, const TVectR& origen) 
 }
 
 void TParque_ModeloTeorico::ProcesarMolinosDeFila(int32_t k, NReal escala, NReal rho) {
+  // On the whole grid of the last march.
+  Grilla();
   for (TMolino& m : molinos)
-    if (m.posicion.fila == k) m.ProcesarFilaEn(grilla.Fila(k), fpv3pe, escala, rho);
+    if (m.posicion.fila == k) m.ProcesarFilaEn(grilla_.Fila(k), fpv3pe, escala, rho);
 }
 
 namespace {
@@ -662,8 +679,8 @@ void PropagarInterior(NReal* __restrict d, const NReal* __restrict o, int32_t nc
 }  // namespace
 
 NReal TParque_ModeloTeorico::Pasada(NReal escala, NReal rho) {
-  const int32_t nf = grilla.nf;
-  const int32_t nc = grilla.nc;
+  const int32_t nf = grilla_.nf;
+  const int32_t nc = grilla_.nc;
   const NReal V = dpvLibre;
   const NReal b = rRecuperacion * V;
   const size_t nt = molinosPorFila_.size();
@@ -676,18 +693,74 @@ NReal TParque_ModeloTeorico::Pasada(NReal escala, NReal rho) {
       ++t;
     }
   };
-  NReal* f1 = grilla.Fila(1);
+  NReal* f1 = grilla_.Fila(1);
   for (int32_t j = 0; j < nc; ++j) f1[j] = V;
   procesar(1, f1);
   for (int32_t i = 2; i <= nf; ++i) {
-    NReal* d = grilla.Fila(i);
+    NReal* d = grilla_.Fila(i);
     // The side columns stay at the free stream.
     d[0] = V;
     d[nc - 1] = V;
-    PropagarInterior(d, grilla.Fila(i - 1), nc, cLateral, cCentral, unoMenosR, b);
+    PropagarInterior(d, grilla_.Fila(i - 1), nc, cLateral, cCentral, unoMenosR, b);
     procesar(i, d);
   }
-  grilla.vacia = false;
+  grilla_.vacia = false;
+  NReal P = 0;
+  for (const TMolino& m : molinos) P += m.potencia;
+  return P;
+}
+
+NReal TParque_ModeloTeorico::PasadaEnFilas(NReal escala, NReal rho, bool reanudar,
+                                           const TCeldaGrilla& mastil, int32_t filaFin,
+                                           TPropagarInterior propagar) {
+  const int32_t nc = grilla_.nc;
+  const NReal V = dpvLibre;
+  const NReal b = rRecuperacion * V;
+  const size_t nt = molinosPorFila_.size();
+  const size_t bytesFila = static_cast<size_t>(nc) * sizeof(NReal);
+  // The first turbine row; 0 when there is no turbine.
+  const int32_t filaInicio =
+      nt > 0 ? molinos[static_cast<size_t>(molinosPorFila_[0])].posicion.fila : 0;
+  size_t t = 0;
+  // The same steps, in the same order, as the straightforward pass.
+  auto procesar = [&](int32_t i, NReal* fila) {
+    while (t < nt) {
+      TMolino& m = molinos[static_cast<size_t>(molinosPorFila_[t])];
+      if (m.posicion.fila != i) break;
+      m.ProcesarFilaEn(fila, fpv3pe, escala, rho);
+      ++t;
+    }
+    if (i == mastil.i0) {
+      celdasMastil_[0] = fila[mastil.j0 - 1];
+      celdasMastil_[1] = fila[mastil.j1 - 1];
+    }
+    if (i == mastil.i1) {
+      celdasMastil_[2] = fila[mastil.j0 - 1];
+      celdasMastil_[3] = fila[mastil.j1 - 1];
+    }
+  };
+  NReal* ant = filaA_.data();
+  NReal* act = filaB_.data();
+  int32_t i;
+  if (reanudar) {
+    // The rows above the first turbine row depend on the free stream alone, the same in every
+    // pass of a march (and so do the mast's cells there).
+    i = filaInicio;
+    std::memcpy(ant, filaInicio_.data(), bytesFila);
+  } else {
+    i = 1;
+    for (int32_t j = 0; j < nc; ++j) ant[j] = V;
+    if (filaInicio == 1) std::memcpy(filaInicio_.data(), ant, bytesFila);
+  }
+  procesar(i, ant);
+  for (++i; i <= filaFin; ++i) {
+    act[0] = V;
+    act[nc - 1] = V;
+    propagar(act, ant, nc, cLateral, cCentral, unoMenosR, b);
+    if (i == filaInicio) std::memcpy(filaInicio_.data(), act, bytesFila);
+    procesar(i, act);
+    std::swap(ant, act);
+  }
   NReal P = 0;
   for (const TMolino& m : molinos) P += m.potencia;
   return P;
@@ -695,8 +768,30 @@ NReal TParque_ModeloTeorico::Pasada(NReal escala, NReal rho) {
 
 NReal TParque_ModeloTeorico::RecorrerGrilla(NReal& dpvMastil, NReal rho, NReal dpvLibre_,
                                             NReal pTope) {
-  if (!grilla.Existe() || molinosPorFila_.size() != molinos.size())
+  if (!grilla_.Existe() || molinosPorFila_.size() != molinos.size())
     throw EErrorGeneral("La grilla rotada no está preparada para los molinos del modelo");
+  const TNucleoMarcha nucleo = NucleoMarcha();
+  const bool referencia = nucleo == TNucleoMarcha::Referencia;
+  TPropagarInterior propagar = nucleos_marcha::PropagarInteriorPortable;
+  if (nucleo == TNucleoMarcha::AVX2) propagar = nucleos_marcha::PropagarInteriorAVX2;
+  if (nucleo == TNucleoMarcha::AVX512) propagar = nucleos_marcha::PropagarInteriorAVX512;
+
+  // The mast's place, and the last row whose cells reach a result: the last turbine row, or
+  // the mast's second row.
+  TCeldaGrilla mastil;
+  const bool mastilDentro = UbicarPunto({0, 0}, mastil);
+  int32_t filaFin = mastilDentro ? mastil.i1 : 1;
+  if (!molinosPorFila_.empty())
+    filaFin = std::max(filaFin, molinos[static_cast<size_t>(molinosPorFila_.back())].posicion.fila);
+  if (referencia) {
+    grilla_.Reservar();
+  } else {
+    const size_t nc = static_cast<size_t>(grilla_.nc);
+    filaA_.resize(nc);
+    filaB_.resize(nc);
+    filaInicio_.resize(nc);
+  }
+
   NReal limite = pTope < potencia_autorizada_mw ? pTope : potencia_autorizada_mw;
   // A negative limit would divide by a net power of 0 below.
   if (limite < 0) limite = 0;
@@ -706,8 +801,11 @@ NReal TParque_ModeloTeorico::RecorrerGrilla(NReal& dpvMastil, NReal rho, NReal d
   float pNeta;  // the farm power carries single precision, as in the original
   pasadasUltimaMarcha = 0;
   for (;;) {
-    const NReal P = Pasada(escala, rho);
+    const NReal P =
+        referencia ? Pasada(escala, rho)
+                   : PasadaEnFilas(escala, rho, pasadasUltimaMarcha > 0, mastil, filaFin, propagar);
     ++pasadasUltimaMarcha;
+    escalaUltimaPasada_ = escala;
     pNeta = static_cast<float>(P - kPerdidas * P * P);
     if (pNeta < 0) pNeta = 0;
     if (!(pNeta > limite)) break;
@@ -723,28 +821,71 @@ NReal TParque_ModeloTeorico::RecorrerGrilla(NReal& dpvMastil, NReal rho, NReal d
     pNeta = static_cast<float>(limite);
     break;
   }
-  dpvMastil = DPVEnPunto({0, 0}) * factorMeteo;
+  rhoUltimaPasada_ = rho;
+  grilla_.vacia = false;
+  grillaCompleta_ = referencia;
+  if (referencia) {
+    dpvMastil = DPVEnPunto({0, 0}) * factorMeteo;
+  } else {
+    const NReal enMastil = mastilDentro ? Interpolar(mastil, celdasMastil_[0], celdasMastil_[1],
+                                                     celdasMastil_[2], celdasMastil_[3])
+                                        : 0;
+    dpvMastil = enMastil * factorMeteo;
+  }
   return pNeta;
 }
 
-NReal TParque_ModeloTeorico::DPVEnPunto(TPuntoXY p) const {
-  if (!grilla.Existe()) return 0;
+void TParque_ModeloTeorico::CompletarGrilla() {
+  if (grillaCompleta_ || !grilla_.Existe()) return;
+  grilla_.Reservar();
+  // The last pass again, over every row, with what the march left in the turbines kept: the
+  // pass itself gives them the values they had after it, but a march held at the limit scaled
+  // them once more afterwards.
+  std::vector<std::pair<NReal, NReal>> valores;
+  valores.reserve(molinos.size());
+  for (const TMolino& m : molinos) valores.emplace_back(m.dpvMedia, m.potencia);
+  Pasada(escalaUltimaPasada_, rhoUltimaPasada_);
+  for (size_t k = 0; k < molinos.size(); ++k) {
+    molinos[k].dpvMedia = valores[k].first;
+    molinos[k].potencia = valores[k].second;
+  }
+  grillaCompleta_ = true;
+}
+
+const TGrillaDPV& TParque_ModeloTeorico::Grilla() {
+  if (grilla_.Existe()) {
+    grilla_.Reservar();
+    CompletarGrilla();
+  }
+  return grilla_;
+}
+
+bool TParque_ModeloTeorico::UbicarPunto(TPuntoXY p, TCeldaGrilla& c) const {
   const TPuntoXY r = Rotar(versor, p);
   // Written so that NaN is outside; the border is inside.
-  if (!(r.x >= grillaXMin && r.x <= grillaXMax && r.y >= grillaYMin && r.y <= grillaYMax)) return 0;
-  if (grilla.vacia) return 0;
+  if (!(r.x >= grillaXMin && r.x <= grillaXMax && r.y >= grillaYMin && r.y <= grillaYMax))
+    return false;
   const NReal fi = (r.y - grillaYMin) / celdaDy;
   const NReal fj = (r.x - grillaXMin) / celdaDx;
   const NReal tfi = std::trunc(fi);
   const NReal tfj = std::trunc(fj);
-  const int32_t i0 = std::min(static_cast<int32_t>(tfi) + 1, grilla.nf);
-  const int32_t i1 = std::min(i0 + 1, grilla.nf);
-  const int32_t j0 = std::min(static_cast<int32_t>(tfj) + 1, grilla.nc);
-  const int32_t j1 = std::min(j0 + 1, grilla.nc);
-  const NReal ti = fi - tfi;
-  const NReal tj = fj - tfj;
-  return (1 - ti) * ((1 - tj) * grilla.Elemento(i0, j0) + tj * grilla.Elemento(i0, j1)) +
-         ti * ((1 - tj) * grilla.Elemento(i1, j0) + tj * grilla.Elemento(i1, j1));
+  c.i0 = std::min(static_cast<int32_t>(tfi) + 1, grilla_.nf);
+  c.i1 = std::min(c.i0 + 1, grilla_.nf);
+  c.j0 = std::min(static_cast<int32_t>(tfj) + 1, grilla_.nc);
+  c.j1 = std::min(c.j0 + 1, grilla_.nc);
+  c.ti = fi - tfi;
+  c.tj = fj - tfj;
+  return true;
+}
+
+NReal TParque_ModeloTeorico::DPVEnPunto(TPuntoXY p) {
+  if (!grilla_.Existe()) return 0;
+  TCeldaGrilla c;
+  if (!UbicarPunto(p, c)) return 0;
+  if (grilla_.vacia) return 0;
+  const TGrillaDPV& g = Grilla();
+  return Interpolar(c, g.Elemento(c.i0, c.j0), g.Elemento(c.i0, c.j1), g.Elemento(c.i1, c.j0),
+                    g.Elemento(c.i1, c.j1));
 }
 
 void TParque_ModeloTeorico::CalcularPuntosRelativos() {
@@ -912,7 +1053,7 @@ TMolino* TParque_ModeloTeorico::MolinoMasCercano(int32_t px, int32_t py) {
   return &molinos[mejor];
 }
 
-NReal TParque_ModeloTeorico::DPVEnPixel(int32_t px, int32_t py) const {
+NReal TParque_ModeloTeorico::DPVEnPixel(int32_t px, int32_t py) {
   TPuntoXY p;
   PixelAMundo(px, py, p);
   return DPVEnPunto(p);

@@ -127,9 +127,13 @@ class TGrillaDPV {
   }
   // Row i copied into a vector (tests, the drawing).
   TVectR FilaComoVector(int32_t i) const;
-  // Sets the shape. The contents are undefined until the march writes them; `vacia` says
-  // whether the grid is still all zeros as far as readers are concerned.
+  // Sets the shape and gets a buffer for it. The contents are undefined until the march writes
+  // them; `vacia` says whether the grid is still all zeros as far as readers are concerned.
   void Dimensionar(int32_t nf_, int32_t nc_);
+  // Sets the shape only; Reservar gets the buffer when the cells are wanted.
+  void FijarForma(int32_t nf_, int32_t nc_);
+  void Reservar();
+  bool Reservada() const { return capacidad_ >= Celdas(); }
   bool vacia = true;
   bool Existe() const { return nf > 0; }
   // No grid any more; the buffer is kept for the next shape.
@@ -138,8 +142,10 @@ class TGrillaDPV {
     nc = 0;
     vacia = true;
   }
+  size_t Celdas() const { return static_cast<size_t>(nf) * static_cast<size_t>(nc); }
 
  private:
+  void ReservarCeldas(size_t celdas);
   std::unique_ptr<NReal[]> datos_;
   size_t capacidad_ = 0;
 };
@@ -191,14 +197,13 @@ class TParque_ModeloTeorico {
   NReal meteo_utm_xe = 0, meteo_utm_yn = 0;
   NReal meteo_cota = 0;  // database only
 
-  // The rotated grid of the current direction.
+  // The rotated grid of the current direction (the cells: Grilla()).
   NReal grillaXMin = 0, grillaXMax = 0, grillaYMin = 0, grillaYMax = 0;
   NReal celdaDx = 0, celdaDy = 0;
   TPuntoXY versor;                    // (cos, sin) of the rotation angle
   NReal grilla_rotada_dx = 0;         // requested cell size across the wind, m
   NReal grilla_rotada_dy = 0;         // requested cell size along the wind, m
   NReal grilla_rotada_margen_dx = 0;  // margin around the turbines across the wind (half along)
-  TGrillaDPV grilla;
   TMatR meteo_etha;  // station factors: rows by direction sector, columns by density bin
 
   NReal alfa_terreno = 0;            // lateral spreading of the wakes
@@ -311,8 +316,18 @@ class TParque_ModeloTeorico {
   // Every turbine's step on grid row k, in list order.
   void ProcesarMolinosDeFila(int32_t k, NReal escala, NReal rho);
   // The grid's density at a point (m from the mast) by bilinear interpolation; 0 outside the
-  // grid (the border is inside) and before the first march.
-  NReal DPVEnPunto(TPuntoXY p) const;
+  // grid (the border is inside) and before the first march. Builds the whole grid when the last
+  // march kept only its rows (Grilla()).
+  NReal DPVEnPunto(TPuntoXY p);
+  // The grid of the last march, every row of it. The marches of the kernels other than the
+  // reference keep only the rows they need; the first read after such a march builds the whole
+  // grid by running the march's last pass again over every row (same free stream, scale and air
+  // density, the turbines' values left as the march left them), which gives the same cells the
+  // reference march leaves. Read it before changing the turbines or the grid parameters. Before
+  // the first march of a grid its cells read as 0 (vacia).
+  const TGrillaDPV& Grilla();
+  // Whether a grid is set up (PrepararGrilla ran, and was not refused).
+  bool GrillaPreparada() const { return grilla_.Existe(); }
   // punto := (xe - meteo_utm_xe, yn - meteo_utm_yn) for every turbine.
   void CalcularPuntosRelativos();
 
@@ -334,11 +349,39 @@ class TParque_ModeloTeorico {
   void PixelAMundo(int32_t px, int32_t py, TPuntoXY& p) const;
   // The turbine nearest to a pixel, or nullptr when there is none within 3 rotor diameters.
   TMolino* MolinoMasCercano(int32_t px, int32_t py);
-  NReal DPVEnPixel(int32_t px, int32_t py) const;
+  NReal DPVEnPixel(int32_t px, int32_t py);
 
  private:
-  // One pass of the march with the turbines' powers scaled by escala; returns the gross power.
+  // Where a point falls among the grid's nodes: rows i0, i1, columns j0, j1 and the weights.
+  struct TCeldaGrilla {
+    int32_t i0 = 0, i1 = 0, j0 = 0, j1 = 0;
+    NReal ti = 0, tj = 0;
+  };
+  // False outside the grid (the border is inside, NaN is outside).
+  bool UbicarPunto(TPuntoXY p, TCeldaGrilla& c) const;
+  static NReal Interpolar(const TCeldaGrilla& c, NReal g00, NReal g01, NReal g10, NReal g11) {
+    return (1 - c.ti) * ((1 - c.tj) * g00 + c.tj * g01) + c.ti * ((1 - c.tj) * g10 + c.tj * g11);
+  }
+  using TPropagarInterior = void (*)(NReal*, const NReal*, int32_t, NReal, NReal, NReal, NReal);
+  // One pass of the straightforward march over the whole grid with the turbines' powers scaled
+  // by escala; returns the gross power.
   NReal Pasada(NReal escala, NReal rho);
+  // One pass on two rows, down to row filaFin, keeping the cells of the mast's rows. With
+  // `reanudar` it starts at the first turbine row from the copy of that row the first pass left.
+  NReal PasadaEnFilas(NReal escala, NReal rho, bool reanudar, const TCeldaGrilla& mastil,
+                      int32_t filaFin, TPropagarInterior propagar);
+  // Builds the whole grid after a march that kept only its rows.
+  void CompletarGrilla();
+
+  TGrillaDPV grilla_;
+  // False after a march that kept only its rows, until the whole grid is built.
+  bool grillaCompleta_ = true;
+  NReal escalaUltimaPasada_ = 1, rhoUltimaPasada_ = 0;
+  // The rows of the kernels other than the reference: two rows, and the first turbine row as
+  // the propagation leaves it, before its turbines act.
+  std::vector<NReal> filaA_, filaB_, filaInicio_;
+  // The mast's cells (i0, j0), (i0, j1), (i1, j0), (i1, j1) at the last pass over their rows.
+  NReal celdasMastil_[4] = {0, 0, 0, 0};
   // Turbine indices sorted by grid row, list order kept inside a row.
   std::vector<int32_t> molinosPorFila_;
   // What the equivalent curve was built from, to skip rebuilding it.

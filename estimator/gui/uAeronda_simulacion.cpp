@@ -185,7 +185,7 @@ void TFormAeronda::CalcularvientoClick() {
     return;
   }
   // The search runs on the grid of the last simulation; without one there is no direction.
-  if (!mt->grilla.Existe()) throw EErrorGeneral("Primero simule el parque con \"Calcular\"");
+  if (!mt->GrillaPreparada()) throw EErrorGeneral("Primero simule el parque con \"Calcular\"");
   NReal dpvLibre = 0;
   bool convergio = false;
   mt->VelocidadParaPotencia(dpvLibre, convergio, P);

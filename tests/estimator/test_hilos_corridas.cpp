@@ -389,7 +389,7 @@ TEST(LoteModelo, CopiaParaHiloIndependiente) {
   mt.PrepararGrilla(false, 10, 0.0005);
   TParque_ModeloTeorico copia;
   copia.CopiarParaHilo(mt);
-  EXPECT_FALSE(copia.grilla.Existe());
+  EXPECT_FALSE(copia.GrillaPreparada());
   EXPECT_EQ(copia.modeloEmpirico, mt.modeloEmpirico);
   ASSERT_NE(copia.curvaEquivalente, nullptr);
   EXPECT_NE(copia.curvaEquivalente.get(), mt.curvaEquivalente.get());

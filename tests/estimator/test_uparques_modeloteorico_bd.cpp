@@ -125,7 +125,7 @@ TEST_F(BaseDeDatosModeloTeorico, PlantaSinModeloCreaUnoYLuegoLoEncuentra) {
   }
   ASSERT_NE(m->curvaEquivalente, nullptr);
   EXPECT_NEAR(m->curvaEquivalente->Pmax, 6.0, 1e-12);  // three 2 MW turbines
-  EXPECT_FALSE(m->grilla.Existe());
+  EXPECT_FALSE(m->GrillaPreparada());
 
   // The row inserted and then written with the defaults.
   EXPECT_EQ(Cuenta("modelo_teorico", "central = 12"), "1");

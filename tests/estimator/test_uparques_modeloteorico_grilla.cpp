@@ -131,8 +131,8 @@ TEST(MarchaEstela, ContraReferenciaPython) {
       std::getline(f, linea);
       const std::vector<double> g = Numeros(linea, clave);
       ASSERT_EQ(clave, "grilla");
-      EXPECT_EQ(m->grilla.nc, g[0] + 1);
-      EXPECT_EQ(m->grilla.nf, g[1] + 1);
+      EXPECT_EQ(m->Grilla().nc, g[0] + 1);
+      EXPECT_EQ(m->Grilla().nf, g[1] + 1);
       ExpectCerca(g[2], m->celdaDx, 1, "celdaDx");
       ExpectCerca(g[3], m->celdaDy, 1, "celdaDy");
       ExpectCerca(g[4], m->cLateral, 1, "cLateral");
@@ -157,12 +157,12 @@ TEST(MarchaEstela, ContraReferenciaPython) {
           ExpectCerca(r[2], dpvMastil, libre, "dpvMastil");
         } else if (clave == "fila") {
           ++fila;
-          ASSERT_EQ(static_cast<int>(r.size()), m->grilla.nc);
-          for (int j = 1; j <= m->grilla.nc; ++j)
-            ExpectCerca(r[static_cast<size_t>(j - 1)], m->grilla.Elemento(fila, j), libre,
+          ASSERT_EQ(static_cast<int>(r.size()), m->Grilla().nc);
+          for (int j = 1; j <= m->Grilla().nc; ++j)
+            ExpectCerca(r[static_cast<size_t>(j - 1)], m->Grilla().Elemento(fila, j), libre,
                         "fila " + std::to_string(fila) + " columna " + std::to_string(j));
         } else if (clave == "fin") {
-          EXPECT_EQ(fila, m->grilla.nf);
+          EXPECT_EQ(fila, m->Grilla().nf);
           break;
         }
       }
@@ -188,7 +188,7 @@ TEST(MarchaEstela, IgualBitABitAlAlgoritmoDirecto) {
     m->PrepararGrilla(true, dir, 0);
     double d = 0;
     m->RecorrerGrilla(d, rho, V, 1e9);
-    const int nf = m->grilla.nf, nc = m->grilla.nc;
+    const int nf = m->Grilla().nf, nc = m->Grilla().nc;
     std::vector<TMolino> t = m->molinos;
     std::vector<TVectR> g(static_cast<size_t>(nf) + 1, TVectR(nc));
     for (int j = 1; j <= nc; ++j) g[1].pv[j] = V;
@@ -201,7 +201,7 @@ TEST(MarchaEstela, IgualBitABitAlAlgoritmoDirecto) {
     }
     for (int i = 1; i <= nf; ++i)
       for (int j = 1; j <= nc; ++j)
-        ASSERT_EQ(m->grilla.Elemento(i, j), g[i].pv[j]) << i << "," << j;
+        ASSERT_EQ(m->Grilla().Elemento(i, j), g[i].pv[j]) << i << "," << j;
     for (size_t k = 0; k < t.size(); ++k) EXPECT_EQ(m->molinos[k].potencia, t[k].potencia) << k;
   }
 }
@@ -213,9 +213,9 @@ TEST(MarchaEstela, SinMolinosQuedaLaCorrienteLibre) {
     double dpvMastil = 0;
     const double V = DensidadPotenciaViento(8.5, 1.225);
     EXPECT_EQ(m->RecorrerGrilla(dpvMastil, 1.225, V, 1e9), 0.0);
-    for (int i = 1; i <= m->grilla.nf; ++i)
-      for (int j = 1; j <= m->grilla.nc; ++j)
-        ASSERT_NEAR(m->grilla.Elemento(i, j), V, 1e-14 * V) << i << "," << j;
+    for (int i = 1; i <= m->Grilla().nf; ++i)
+      for (int j = 1; j <= m->Grilla().nc; ++j)
+        ASSERT_NEAR(m->Grilla().Elemento(i, j), V, 1e-14 * V) << i << "," << j;
     EXPECT_NEAR(dpvMastil, V * m->factorMeteo, 1e-14 * V);
     EXPECT_FALSE(m->curvaEquivalente);
   }
@@ -258,14 +258,14 @@ TEST(MarchaEstela, SinMezclaElDeficitDecaeGeometricamente) {
   m->RecorrerGrilla(dpvMastil, 1.225, V, 1e9);
   const TPosicion& p = m->molinos[0].posicion;
   const int jc = (p.columnaIni + p.columnaFin) / 2;
-  const double u0 = m->grilla.Elemento(p.fila, jc);
+  const double u0 = m->Grilla().Elemento(p.fila, jc);
   EXPECT_LT(u0, V);
   const double r = m->rRecuperacion;
-  for (int k = 1; p.fila + k <= m->grilla.nf; k += 7)
-    EXPECT_NEAR(m->grilla.Elemento(p.fila + k, jc), V + (u0 - V) * std::pow(1 - r, k), 1e-13 * V)
+  for (int k = 1; p.fila + k <= m->Grilla().nf; k += 7)
+    EXPECT_NEAR(m->Grilla().Elemento(p.fila + k, jc), V + (u0 - V) * std::pow(1 - r, k), 1e-13 * V)
         << k;
   // Outside the rotor's columns the flow never felt it.
-  EXPECT_NEAR(m->grilla.Elemento(m->grilla.nf, p.columnaIni - 1), V, 1e-15 * V);
+  EXPECT_NEAR(m->Grilla().Elemento(m->Grilla().nf, p.columnaIni - 1), V, 1e-15 * V);
 }
 
 TEST(MarchaEstela, DimensionesYFilasDeLaGrilla) {
@@ -273,8 +273,8 @@ TEST(MarchaEstela, DimensionesYFilasDeLaGrilla) {
   // nx = Trunc(2000/9 + 0.999) = 223 and ny = Trunc(1000 + 0.999) = 1000.
   auto m = Modelo({{0, 0}}, {});
   m->PrepararGrilla(true, 0, 0);
-  EXPECT_EQ(m->grilla.nc, 224);
-  EXPECT_EQ(m->grilla.nf, 1001);
+  EXPECT_EQ(m->Grilla().nc, 224);
+  EXPECT_EQ(m->Grilla().nf, 1001);
   EXPECT_DOUBLE_EQ(m->celdaDx, 2000.0 / 223);
   EXPECT_EQ(m->celdaDy, 1.0);
   EXPECT_NEAR(m->cLateral, 0.5 * (1 - std::exp(-0.5 / (2000.0 / 223))), 1e-16);
@@ -349,15 +349,15 @@ TEST(MarchaEstela, DensidadEnPunto) {
     return TPuntoXY{c * xr + s * yr, -s * xr + c * yr};
   };
   for (auto [i, j] : {std::pair{1, 1}, std::pair{17, 23}, std::pair{60, 5}})
-    EXPECT_NEAR(m->DPVEnPunto(nodo(i, j)), m->grilla.Elemento(i, j),
-                1e-12 * m->grilla.Elemento(i, j));
+    EXPECT_NEAR(m->DPVEnPunto(nodo(i, j)), m->Grilla().Elemento(i, j),
+                1e-12 * m->Grilla().Elemento(i, j));
   // Halfway between two nodes of a row: their mean.
   const TPuntoXY a = nodo(40, 30), b = nodo(40, 31);
   EXPECT_NEAR(m->DPVEnPunto({(a.x + b.x) / 2, (a.y + b.y) / 2}),
-              (m->grilla.Elemento(40, 30) + m->grilla.Elemento(40, 31)) / 2, 1e-12);
+              (m->Grilla().Elemento(40, 30) + m->Grilla().Elemento(40, 31)) / 2, 1e-12);
   // The far border reads the last row; outside the grid is 0.
-  const int nf = m->grilla.nf;
-  EXPECT_NEAR(m->DPVEnPunto(nodo(nf, 12)), m->grilla.Elemento(nf, 12), 1e-12);
+  const int nf = m->Grilla().nf;
+  EXPECT_NEAR(m->DPVEnPunto(nodo(nf, 12)), m->Grilla().Elemento(nf, 12), 1e-12);
   EXPECT_EQ(m->DPVEnPunto({1e5, 0}), 0.0);
   EXPECT_EQ(m->DPVEnPunto({std::nan(""), 0}), 0.0);
 }
@@ -402,7 +402,7 @@ TEST(MarchaEstela, ErroresDeLaGrilla) {
   auto estrecho = Modelo({{0, 0}}, {.dx = 5, .dy = 5, .margen = 10});
   estrecho->PrepararGrilla(true, 45, 0);
   EXPECT_EQ(estrecho->molinos[0].posicion.columnaIni, 1);
-  EXPECT_EQ(estrecho->molinos[0].posicion.columnaFin, estrecho->grilla.nc);
+  EXPECT_EQ(estrecho->molinos[0].posicion.columnaFin, estrecho->Grilla().nc);
   EXPECT_GT(estrecho->RecorrerGrilla(d, 1.225, DensidadPotenciaViento(9, 1.225), 10), 0.0);
 }
 
@@ -417,7 +417,7 @@ TEST(MarchaEstela, GrillaRechazadaNoDejaLaAnterior) {
   m->RecorrerGrilla(d, 1.225, V, 1e9);
   m->grilla_rotada_margen_dx = 1e12;
   EXPECT_THROW(m->PrepararGrilla(true, 0, 0), EErrorGeneral);
-  EXPECT_FALSE(m->grilla.Existe());
+  EXPECT_FALSE(m->GrillaPreparada());
   EXPECT_EQ(m->DPVEnPunto({5e11, 0}), 0.0);
   EXPECT_THROW_MSG(m->RecorrerGrilla(d, 1.225, V, 1e9), EErrorGeneral,
                    "La grilla rotada no está preparada para los molinos del modelo");

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "comun/afirmaciones.h"
 #include "estimator/ucalibrador.h"
@@ -174,7 +175,7 @@ TEST_F(Simulacion, ModeloLiberadoMientrasLaInterfazSeActualiza) {
   EXPECT_EQ(dialogos_->RespuestasPendientes(), 0u);
   ASSERT_TRUE(v.ModeloTeoricoActual);
   EXPECT_EQ(v.ModeloTeoricoActual->nombre, "Parque Dos");
-  EXPECT_TRUE(v.ModeloTeoricoActual->grilla.Existe());
+  EXPECT_TRUE(v.ModeloTeoricoActual->GrillaPreparada());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -293,6 +294,48 @@ TEST_F(Simulacion, ClicSeleccionaYCopiaDelOriginal) {
   // A click away from every turbine leaves none selected.
   v.pb_Parque_originalMouseDown(2, v.pb_Parque_original->Height() - 2);
   EXPECT_FALSE(v.MolinoSeleccionado);
+}
+
+// The simulation on the straightforward march and on the kernel the processor picks: the same
+// texts, speed field, turbine under the mouse and clipboard picture. From the east the mast is
+// in the turbine's wake.
+TEST_F(Simulacion, ElNucleoDeLaMarchaNoCambiaLaVentana) {
+  TFormAeronda& v = Simulada();
+  const TNucleoMarcha elegido = NucleoMarcha();
+  struct Vista {
+    std::vector<std::string> textos;
+    QImage original, simple, copia;
+  };
+  auto ver = [&](TNucleoMarcha n, const std::string& dir) {
+    FijarNucleoMarcha(n);
+    Escribir(v.eDir, dir);
+    v.btCalcular->click();
+    Vista r;
+    r.original = v.pb_Parque_original->Imagen();
+    r.simple = v.pb_Parque_simple->Imagen();
+    int32_t px = 0, py = 0;
+    v.ModeloTeoricoActual->MundoAPixel(TPuntoXY{500, 0}, px, py);
+    v.pb_Parque_originalMouseMove(px, py);
+    QGuiApplication::clipboard()->clear();
+    v.pb_Parque_originalMouseDown(px, py);
+    r.copia = QGuiApplication::clipboard()->image();
+    const QLineEdit* const textos[] = {v.ePE_MW_ModeloTeorico, v.VientoLibre, v.eVAnemoResultante,
+                                       v.eMolino, v.eCoordenadasXY};
+    for (const QLineEdit* e : textos) r.textos.push_back(Texto(e));
+    return r;
+  };
+  for (const char* dir : {"270", "90", "123.4"}) {
+    SCOPED_TRACE(dir);
+    const Vista a = ver(TNucleoMarcha::Referencia, dir);
+    const Vista b = ver(elegido, dir);
+    EXPECT_EQ(a.textos, b.textos);
+    EXPECT_TRUE(a.original == b.original);
+    EXPECT_TRUE(a.simple == b.simple);
+    EXPECT_FALSE(a.copia.isNull());
+    EXPECT_TRUE(a.copia == b.copia);
+  }
+  FijarNucleoMarcha(elegido);
+  EXPECT_TRUE(dialogos_->Errores().empty());
 }
 
 // ---------------------------------------------------------------------------------------------
