@@ -3,11 +3,11 @@
 // the mast inside the array, for the wind directions 0, 45, 90 and 270.
 //
 // Every figure is a ratio measured in the same run, so that it does not depend on the machine:
-//  * pasada/copia: one pass of the march over the time of one streaming copy of a buffer of the
-//    grid's size (the memory-bandwidth floor of a pass, which reads one row and writes the next);
-//    aim <= 2;
+//  * pasada/copia: one pass of the march, on the kernel the processor picks, over the time of one
+//    streaming copy of a buffer of the grid's size (the memory-bandwidth floor of a pass of the
+//    straightforward march, which reads one row and writes the next); aim <= 2;
 //  * preparar/pasada: a repeated grid set-up (same model, another direction) over one pass;
-//    aim <= 0.5;
+//    aim <= 0.5 (the faster kernels make this ratio larger: the set-up did not change);
 //  * potencias/s: farm powers per second for a mast speed of 9 m/s, each with its own set-up
 //    for the direction (as the calibrator and the series runs do);
 //  * BM_NucleosMarcha: each kernel of the march against the straightforward one (Referencia),

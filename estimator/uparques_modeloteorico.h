@@ -133,7 +133,6 @@ class TGrillaDPV {
   // Sets the shape only; Reservar gets the buffer when the cells are wanted.
   void FijarForma(int32_t nf_, int32_t nc_);
   void Reservar();
-  bool Reservada() const { return capacidad_ >= Celdas(); }
   bool vacia = true;
   bool Existe() const { return nf > 0; }
   // No grid any more; the buffer is kept for the next shape.
@@ -323,8 +322,8 @@ class TParque_ModeloTeorico {
   // reference keep only the rows they need; the first read after such a march builds the whole
   // grid by running the march's last pass again over every row (same free stream, scale and air
   // density, the turbines' values left as the march left them), which gives the same cells the
-  // reference march leaves. Read it before changing the turbines or the grid parameters. Before
-  // the first march of a grid its cells read as 0 (vacia).
+  // reference march leaves. Read it before changing the turbines or the grid parameters. Until
+  // the first march of a grid, `vacia` is set and the cells hold nothing yet.
   const TGrillaDPV& Grilla();
   // Whether a grid is set up (PrepararGrilla ran, and was not refused).
   bool GrillaPreparada() const { return grilla_.Existe(); }
