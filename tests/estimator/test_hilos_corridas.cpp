@@ -53,13 +53,14 @@ std::string Hex(double v) {
 }
 
 // Everything a later reader of the model could see of its last evaluations.
-std::string EstadoModelo(const TParque_ModeloTeorico& m) {
+std::string EstadoModelo(TParque_ModeloTeorico& m) {
   std::ostringstream s;
+  const TGrillaDPV& g = m.Grilla();
   s << "dir " << Hex(m.direccion) << " libre " << Hex(m.dpvLibre) << " fm " << Hex(m.factorMeteo)
     << " usa " << m.usaFactorMeteo << " pasadas " << m.pasadasUltimaMarcha << " marchas "
-    << m.marchasUltimaPotencia << " grilla " << m.grilla.nf << "x" << m.grilla.nc << " "
-    << m.grilla.vacia << " " << Hex(m.grillaXMin) << " " << Hex(m.grillaYMax) << " "
-    << Hex(m.celdaDx) << " " << Hex(m.celdaDy) << " " << Hex(m.cLateral) << "\n";
+    << m.marchasUltimaPotencia << " grilla " << g.nf << "x" << g.nc << " " << g.vacia << " "
+    << Hex(m.grillaXMin) << " " << Hex(m.grillaYMax) << " " << Hex(m.celdaDx) << " "
+    << Hex(m.celdaDy) << " " << Hex(m.cLateral) << "\n";
   for (const TMolino& t : m.molinos)
     s << Hex(t.potencia) << " " << Hex(t.dpvMedia) << " " << t.posicion.fila << " "
       << t.posicion.columnaIni << "\n";
