@@ -8,19 +8,24 @@
 //    a fixed-point farm power) over one set-up and farm power at 9 m/s; about 25 is the floor,
 //    a search makes at least 101 evaluations;
 //  * muestra/potencia: one sample of the combined model (set-up, farm power, correction) over
-//    the same set-up and farm power; the series runs make one per ten-minute sample.
+//    the same set-up and farm power; the series runs make one per ten-minute sample;
+//  * BM_ObjetivoHilos, base/rapido: one objective evaluation with the straightforward march
+//    (kernel Referencia) on one thread over the same evaluation with the default kernel on
+//    every core (NumeroDeHilos), the two timed alternately in the same run; s_base and
+//    s_rapido beside it.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <memory>
 #include <vector>
 
+#include "ejemplo/parque_referencia.h"
 #include "estimator/ucalibrador.h"
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modelocombinado.h"
 #include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
-#include "ejemplo/parque_referencia.h"
+#include "platform/hilos.h"
 
 namespace {
 
@@ -99,6 +104,34 @@ void BM_MuestraCombinado(benchmark::State& state) {
   state.counters["muestra/potencia"] = tMuestra / tPotencia;
 }
 BENCHMARK(BM_MuestraCombinado)->Unit(benchmark::kMillisecond);
+
+void BM_ObjetivoHilos(benchmark::State& state) {
+  std::shared_ptr<TParque_ModeloTeorico> mt = ParqueDeReferencia(10);
+  auto c = TCalibradorParque::CreateConModelos(mt, EmpiricoDeReferencia(mt.get()));
+  const TNucleoMarcha rapido = NucleoMarcha();
+  double tBase = 0, tRapido = 0, fBase = 0, fRapido = 0;
+  for (auto _ : state) {
+    FijarNucleoMarcha(TNucleoMarcha::Referencia);
+    FijarNumeroDeHilos(1);
+    auto t0 = Reloj::now();
+    fBase = c->ErrorCuadratico(31, c->x);
+    auto t1 = Reloj::now();
+    FijarNucleoMarcha(rapido);
+    FijarNumeroDeHilos(0);
+    fRapido = c->ErrorCuadratico(31, c->x);
+    auto t2 = Reloj::now();
+    tBase += Segundos(t1 - t0);
+    tRapido += Segundos(t2 - t1);
+  }
+  if (fBase != fRapido) state.SkipWithError("los dos objetivos difieren");
+  const double n = static_cast<double>(state.iterations());
+  state.counters["base/rapido"] = tBase / tRapido;
+  state.counters["s_base"] = tBase / n;
+  state.counters["s_rapido"] = tRapido / n;
+  state.counters["hilos"] = NumeroDeHilos();
+  state.SetLabel(std::string("nucleo ") + NombreNucleoMarcha(rapido));
+}
+BENCHMARK(BM_ObjetivoHilos)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

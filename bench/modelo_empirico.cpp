@@ -8,6 +8,9 @@
 //  * ratio = that time over the time of the 144 sector fits alone (AjustarCurvaSector on the
 //    same sectors' samples, two passes), timed in the same run: the share of everything else
 //    (reading, filters, bins, completion, tables, JPEG charts) on top of the fits.
+// Reported counters of BM_CreateDesdeSeriesHilos: uno/varios, one whole construction on one
+// thread over one on every core (NumeroDeHilos: the charts are made on the threads), timed
+// alternately in the same run; s_uno and s_varios beside it.
 // The construction's console lines go to a null stream; the solver's multiplier log goes to
 // the scratch folder the program runs in.
 #include <benchmark/benchmark.h>
@@ -30,6 +33,7 @@
 #include "estimator/ucurvasaeros.h"
 #include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
+#include "platform/hilos.h"
 #include "services/useriestemporales.h"
 
 namespace fs = std::filesystem;
@@ -179,6 +183,29 @@ void BM_CreateDesdeSeries(benchmark::State& state) {
   state.counters["muestras"] = kMuestras;
 }
 BENCHMARK(BM_CreateDesdeSeries)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_CreateDesdeSeriesHilos(benchmark::State& state) {
+  Entorno& e = Preparar();
+  double uno = 0, varios = 0;
+  for (auto _ : state) {
+    for (const int32_t hilos : {1, 0}) {
+      FijarNumeroDeHilos(hilos);
+      const auto t0 = reloj::now();
+      EnSilencio([&] {
+        benchmark::DoNotOptimize(
+            TParque_ModeloEmpirico::CreateDesdeSeries(e.mt.get(), e.archivo, 1, 100));
+      });
+      (hilos == 1 ? uno : varios) += std::chrono::duration<double>(reloj::now() - t0).count();
+    }
+    FijarNumeroDeHilos(0);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["uno/varios"] = uno / varios;
+  state.counters["s_uno"] = uno / n;
+  state.counters["s_varios"] = varios / n;
+  state.counters["hilos"] = NumeroDeHilos();
+}
+BENCHMARK(BM_CreateDesdeSeriesHilos)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
