@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "platform/redondeo.h"
 #include "platform/rtltexto.h"
@@ -28,6 +30,24 @@ std::string Recortar(const std::string& s) {
 // A value of a series at an index the caller's series may not reach: the missing part of a
 // shorter stacked series adds nothing.
 NReal ValorO0(const TSerieGrafico& s, size_t j) { return j < s.valores.size() ? s.valores[j] : 0; }
+
+// A value that can be placed on an axis. NaN and the infinities (a missing sample, a failed
+// computation) take no part in a range and are not drawn.
+bool Dibujable(NReal v) { return std::isfinite(v); }
+
+// The runs of consecutive indices 0..n-1 where `valido` holds, as [inicio, fin) pairs.
+template <class F>
+std::vector<std::pair<size_t, size_t>> Tramos(size_t n, F valido) {
+  std::vector<std::pair<size_t, size_t>> tramos;
+  size_t j = 0;
+  while (j < n) {
+    while (j < n && !valido(j)) ++j;
+    const size_t inicio = j;
+    while (j < n && valido(j)) ++j;
+    if (j > inicio) tramos.emplace_back(inicio, j);
+  }
+  return tramos;
+}
 
 std::string EtiquetaO(const TSerieGrafico& s, size_t j) {
   return j < s.etiquetas.size() ? s.etiquetas[j] : std::string();
@@ -115,6 +135,8 @@ TCajaGraficoXY::TCajaGraficoXY(std::string titulo_, NReal x1_, NReal y1_, NReal 
     : x1(x1_), y1(y1_), x2(x2_), y2(y2_), titulo(std::move(titulo_)) {}
 
 void TCajaGraficoXY::Dibujar(TLienzo& lienzo, const TGrafico& g) const {
+  // A box with a corner that is not a number has no place on the chart.
+  if (!(Dibujable(x1) && Dibujable(y1) && Dibujable(x2) && Dibujable(y2))) return;
   const int32_t px1 = g.PixelX(x1);
   const int32_t px2 = g.PixelX(x2);
   const int32_t py1 = eje == 0 ? g.PixelY1(y1) : g.PixelY2(y1);
@@ -242,8 +264,10 @@ void TGrafico::DibujarMarcadores(TLienzo& lienzo, const TListaSeries& lista) {
     lienzo.EstiloBrocha(bsClear);  // hollow markers
     const size_t n = PuntosDe(*s);
     for (size_t i = 0; i < n; ++i) {
-      DibujarMarcador(lienzo, PixelX(s->serieX->valores[i]), PixelY(s->eje, s->valores[i]),
-                      s->marcador, s->tamanoMarcador);
+      const NReal x = s->serieX->valores[i];
+      const NReal y = s->valores[i];
+      if (!Dibujable(x) || !Dibujable(y)) continue;
+      DibujarMarcador(lienzo, PixelX(x), PixelY(s->eje, y), s->marcador, s->tamanoMarcador);
     }
   }
 }
@@ -253,12 +277,17 @@ void TGrafico::DibujarLineas(TLienzo& lienzo, const TListaSeries& lista) {
     if (s->colorLinea == clNone) continue;
     lienzo.ColorPincel(s->colorLinea);
     lienzo.AnchoPincel(s->anchoLinea);
-    const size_t n = PuntosDe(*s);
-    std::vector<TPunto> puntos(n);
-    for (size_t i = 0; i < n; ++i) {
-      puntos[i] = {PixelX(s->serieX->valores[i]), PixelY(s->eje, s->valores[i])};
+    if (s->serieX == nullptr) continue;  // no abscissa, no points
+    const TDAofNReal& x = s->serieX->valores;
+    const TDAofNReal& y = s->valores;
+    // The line breaks at a point that is not a number: one polyline per run of points.
+    for (const auto& [inicio, fin] :
+         Tramos(PuntosDe(*s), [&](size_t i) { return Dibujable(x[i]) && Dibujable(y[i]); })) {
+      std::vector<TPunto> puntos;
+      puntos.reserve(fin - inicio);
+      for (size_t i = inicio; i < fin; ++i) puntos.push_back({PixelX(x[i]), PixelY(s->eje, y[i])});
+      lienzo.Polilinea(puntos);
     }
-    lienzo.Polilinea(puntos);
   }
 }
 
@@ -271,15 +300,22 @@ void TGrafico::DibujarAreasApiladas(TLienzo& lienzo, const TListaSeries& lista) 
   const TDAofNReal& x = s0.serieX->valores;
   TDAofNReal inferior(n, 0.0);
   TDAofNReal superior(s0.valores.begin(), s0.valores.begin() + static_cast<std::ptrdiff_t>(n));
-  std::vector<TPunto> poligono(2 * n);
   for (size_t k = 0; k < lista.size(); ++k) {
     lienzo.ColorBrocha(lista[k]->colorArea);
-    for (size_t j = 0; j < n; ++j) poligono[j] = {PixelX(x[j]), PixelY(eje, superior[j])};
-    for (size_t j = 0; j < n; ++j) {
-      const size_t jj = n - 1 - j;
-      poligono[n + j] = {PixelX(x[jj]), PixelY(eje, inferior[jj])};
+    // A band breaks where an abscissa or one of its two boundaries is not a number (a value
+    // that is not one spoils every sum stacked on it): one polygon per run of columns.
+    const auto tramos = Tramos(n, [&](size_t j) {
+      return Dibujable(x[j]) && Dibujable(superior[j]) && Dibujable(inferior[j]);
+    });
+    for (const auto& [inicio, fin] : tramos) {
+      std::vector<TPunto> poligono;
+      poligono.reserve(2 * (fin - inicio));
+      for (size_t j = inicio; j < fin; ++j)
+        poligono.push_back({PixelX(x[j]), PixelY(eje, superior[j])});
+      for (size_t j = fin; j-- > inicio;)
+        poligono.push_back({PixelX(x[j]), PixelY(eje, inferior[j])});
+      lienzo.Poligono(poligono);
     }
-    lienzo.Poligono(poligono);
     if (k + 1 < lista.size()) {
       inferior = superior;
       for (size_t j = 0; j < n; ++j) superior[j] = inferior[j] + ValorO0(*lista[k + 1], j);
@@ -304,7 +340,8 @@ void TGrafico::DibujarBarras(TLienzo& lienzo, const TListaSeries& lista) {
         const int32_t x1 = izquierda + 3 * b + static_cast<int32_t>(i) * a +
                            static_cast<int32_t>(j) * (static_cast<int32_t>(nS) * a + b);
         const int32_t x2 = x1 + a;
-        lienzo.Rectangulo(x1, PixelY1(s.valores[j]), x2, y0);
+        // A value that is not a number leaves its place empty; its label stays.
+        if (Dibujable(s.valores[j])) lienzo.Rectangulo(x1, PixelY1(s.valores[j]), x2, y0);
         xBarras[j] = (x1 + x2) / 2;
       }
     }
@@ -325,7 +362,7 @@ void TGrafico::DibujarPorcentajes(TLienzo& lienzo, const TListaSeries& lista) {
   lienzo.ColorBrocha(s.colorFondo);
   for (size_t j = 0; j < s.valores.size(); ++j) {
     const NReal v = s.valores[j];
-    if (v > 1) {
+    if (Dibujable(v) && v > 1) {
       // Each segment is as tall as its own value above the axis minimum, stacked upward.
       const int32_t h = abajo - inferior;
       const int32_t superior = PixelY1(v) - h;
@@ -341,9 +378,21 @@ void TGrafico::DibujarPorcentajes(TLienzo& lienzo, const TListaSeries& lista) {
 // Auxiliary routines
 
 void AcumularRango(NReal& lo, NReal& hi, int32_t& n, const TSerieGrafico& s) {
-  if (s.valores.empty()) return;
-  const NReal mn = MinimoDA(s.valores);
-  const NReal mx = MaximoDA(s.valores);
+  // Only the values that can be drawn count; a series without any is as one without values.
+  bool alguno = false;
+  NReal mn = 0, mx = 0;
+  for (const NReal v : s.valores) {
+    if (!Dibujable(v)) continue;
+    if (!alguno) {
+      mn = mx = v;
+      alguno = true;
+    } else if (v < mn) {
+      mn = v;
+    } else if (v > mx) {
+      mx = v;
+    }
+  }
+  if (!alguno) return;
   if (n > 0) {
     if (mn < lo) lo = mn;
     if (mx > hi) hi = mx;
@@ -366,6 +415,7 @@ void RangoAreasApiladas(NReal& lo, NReal& hi, int32_t& n, const TListaSeries& li
   for (const TSerieGrafico* s : lista) {
     for (size_t j = 0; j < N; ++j) {
       sumas[j] += ValorO0(*s, j);
+      if (!Dibujable(sumas[j])) continue;
       if (sumas[j] < lo) {
         lo = sumas[j];
       } else if (sumas[j] > hi) {
@@ -597,7 +647,7 @@ void TGrafico::Dibujar(TLienzo& lienzo, int32_t ancho, int32_t alto) {
     const TSerieGrafico& s = *series.back();
     // Every segment but the last is labelled, when it was drawn (value above 1 %).
     for (size_t j = 0; j + 1 < yPorcentajes.size(); ++j) {
-      if (j >= s.valores.size() || !(s.valores[j] > 1)) continue;
+      if (j >= s.valores.size() || !Dibujable(s.valores[j]) || !(s.valores[j] > 1)) continue;
       lienzo.Texto(derecha + margenH, yPorcentajes[j],
                    EtiquetaO(s, j) + " " + IntToStr(Round(s.valores[j])) + " %");
     }

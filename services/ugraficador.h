@@ -9,6 +9,10 @@
 //
 // Series kinds (`tipo`): 0 legend only; 1 stacked areas; 2 polyline and markers; 3 bars;
 // 4 one column of stacked percentage segments (forces the primary axis maximum to 100).
+//
+// A value that is not finite (NaN, an infinity) marks a missing point: it takes no part in its
+// axis' range and is not drawn; a polyline or a stacked area breaks there, a bar leaves its
+// place empty.
 #pragma once
 
 #include <array>
@@ -179,10 +183,11 @@ class TGrafico {
 void DibujarMarcador(TLienzo& lienzo, int32_t x, int32_t y, TTipoMarcador marcador, int32_t r);
 
 // Auxiliary routines of the painting.
-// Widens [lo, hi] to the series' values (takes them when n is 0) and counts the series; a
-// series without values changes nothing.
+// Widens [lo, hi] to the series' finite values (takes them when n is 0) and counts the
+// series; NaN and infinities take no part, and a series without a finite value changes
+// nothing.
 void AcumularRango(NReal& lo, NReal& hi, int32_t& n, const TSerieGrafico& s);
-// Widens [lo, hi] to every running sum of the stacked series (from [0, 0] when n is 0).
+// Widens [lo, hi] to every finite running sum of the stacked series (from [0, 0] when n is 0).
 void RangoAreasApiladas(NReal& lo, NReal& hi, int32_t& n, const TListaSeries& lista);
 // The widest tick label of the axis with the canvas's font (0 when none has a width).
 int32_t AnchoMaximoMarcas(const TEjeGrafico& eje, TLienzo& lienzo);

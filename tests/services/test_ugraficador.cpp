@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
@@ -315,8 +317,9 @@ TEST(Pintores, LineasYMarcadores) {
   TSerieGrafico suelta("c", {1, 2}, nullptr, nullptr, "", false);
   TLienzoRegistro vacio(10, 10);
   g.DibujarMarcadores(vacio, {&suelta});
-  EXPECT_EQ(vacio.operaciones,
-            (Ops{"ColorPincel 0", "AnchoPincel 3", "ColorBrocha 0", "EstiloBrocha 1"}));
+  g.DibujarLineas(vacio, {&suelta});
+  EXPECT_EQ(vacio.operaciones, (Ops{"ColorPincel 0", "AnchoPincel 3", "ColorBrocha 0",
+                                    "EstiloBrocha 1", "ColorPincel 0", "AnchoPincel 1"}));
 }
 
 TEST(Pintores, AreasApiladas) {
@@ -520,6 +523,141 @@ TEST(Dibujar, SecuenciaCompletaDeUnGraficoPequeno) {
       "LineaA 42 7", "MoverA 205 251", "LineaA 205 7", "MoverA 368 251", "LineaA 368 7",
       "MoverA 42 129", "LineaA 368 129"};
   EXPECT_EQ(l.operaciones, esperado);
+}
+
+// A missing value (NaN, an infinity) in a series, in either coordinate: it takes no part in the
+// axis ranges, gets no marker, and the polyline breaks there. The ranges and the markers are
+// those of a chart whose abscissa holds only the finite abscissas and whose series holds only
+// the points with both coordinates finite (on an abscissa series of its own).
+TEST(Dibujar, ValoresQueNoSonNumeros) {
+  FormatoDePrueba estandar("C");
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Caso {
+    const char* nombre;
+    TDAofNReal x, y;
+    std::vector<std::vector<size_t>> tramos;  // the points of each polyline
+  };
+  const Caso casos[] = {
+      {"primero", {0, 1, 2, 3}, {nan, 1, 3, 2}, {{1, 2, 3}}},
+      {"en medio", {0, 1, 2, 3}, {1, nan, 3, 2}, {{0}, {2, 3}}},
+      {"ultimo", {0, 1, 2, 3}, {1, 3, 2, nan}, {{0, 1, 2}}},
+      {"infinitos", {0, 1, 2, 3}, {-inf, 1, inf, 2}, {{1}, {3}}},
+      {"abscisa", {0, nan, 2, 3}, {1, 2, 3, 2}, {{0}, {2, 3}}},
+      {"todos", {0, 1, 2, 3}, {nan, nan, nan, nan}, {}},
+  };
+  // A chart of the abscissa `eje` and a series of `y` on `x` (the abscissa itself when none is
+  // given), markers as circles (Elipse), painted on 500 x 300.
+  struct Grafico {
+    std::unique_ptr<TGrafico> g = std::make_unique<TGrafico>("g", 2, -1);
+    std::unique_ptr<TSerieGrafico> xPropia;
+    TLienzoRegistro l{500, 300};
+  };
+  auto grafico = [](const TDAofNReal& eje, const TDAofNReal& y, const TDAofNReal* x) {
+    auto r = std::make_unique<Grafico>();
+    TSerieGrafico* sx = r->g->AgregarSerie(Abscisa(eje));
+    if (x != nullptr) {
+      r->xPropia = Abscisa(*x);
+      sx = r->xPropia.get();
+    }
+    auto s = std::make_unique<TSerieGrafico>("y", y, sx, r->g.get(), "", false);
+    s->marcador = TM_Circulo;
+    r->g->AgregarSerie(std::move(s));
+    r->g->Dibujar(r->l, 500, 300);
+    return r;
+  };
+  auto solo = [](const Ops& ops, const std::string& prefijo) {
+    Ops r;
+    for (const std::string& o : ops)
+      if (o.rfind(prefijo, 0) == 0) r.push_back(o);
+    return r;
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    std::unique_ptr<Grafico> con;
+    ASSERT_NO_THROW(con = grafico(c.x, c.y, nullptr));
+    const TGrafico& g = *con->g;
+
+    Ops lineas;
+    for (const auto& tramo : c.tramos) {
+      std::string o = "Polilinea";
+      for (size_t i : tramo) {
+        o += ' ';
+        o += IntToStr(g.PixelX(c.x[i]));
+        o += ',';
+        o += IntToStr(g.PixelY1(c.y[i]));
+      }
+      lineas.push_back(o);
+    }
+    EXPECT_EQ(solo(con->l.operaciones, "Polilinea"), lineas);
+
+    TDAofNReal eje, x, y;
+    for (size_t i = 0; i < c.x.size(); ++i) {
+      if (std::isfinite(c.x[i])) eje.push_back(c.x[i]);
+      if (std::isfinite(c.x[i]) && std::isfinite(c.y[i])) {
+        x.push_back(c.x[i]);
+        y.push_back(c.y[i]);
+      }
+    }
+    if (y.empty()) {
+      EXPECT_EQ(solo(con->l.operaciones, "Elipse").size(), 1u);  // the legend's marker only
+      continue;
+    }
+    const auto sin = grafico(eje, y, &x);
+    EXPECT_EQ(g.ejeX->minimo, sin->g->ejeX->minimo);
+    EXPECT_EQ(g.ejeX->maximo, sin->g->ejeX->maximo);
+    EXPECT_EQ(g.ejeY1->minimo, sin->g->ejeY1->minimo);
+    EXPECT_EQ(g.ejeY1->maximo, sin->g->ejeY1->maximo);
+    EXPECT_EQ(solo(con->l.operaciones, "Elipse"), solo(sin->l.operaciones, "Elipse"));
+  }
+
+  // The JPEG export of a series that starts with a NaN.
+  TGrafico g("g", 2, 0);
+  TSerieGrafico* sx = g.AgregarSerie(Abscisa({0, 1, 2}));
+  g.AgregarSerie(std::make_unique<TSerieGrafico>("y", TDAofNReal{nan, 1, 3}, sx, &g, "", false));
+  const fs::path ruta = fs::absolute("nan_" + std::to_string(::getpid()) + ".jpg");
+  EXPECT_NO_THROW(g.ExportarJPEG(ruta, 400, 300, 100));
+  EXPECT_TRUE(LeerJPEG(ruta.string()).valida);
+  fs::remove(ruta);
+}
+
+// The same for the other painters: a stacked area breaks where a boundary is missing, a bar
+// leaves its place empty, a percentage segment is not drawn nor labelled.
+TEST(Pintores, OtrosTiposSaltanLosValoresQueNoSonNumeros) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  TGrafico g("g", 2, 0);
+  FijarMapa(g);
+  TSerieGrafico* sx = g.AgregarSerie(Abscisa({0, 2, 4, 6}));
+  auto a = std::make_unique<TSerieGrafico>("a", TDAofNReal{10, nan, 20, 30}, sx, &g, "", false);
+  a->colorArea = clRed;
+  TListaSeries lista{g.AgregarSerie(std::move(a))};
+  TLienzoRegistro l(700, 500);
+  g.DibujarAreasApiladas(l, lista);
+  const Ops areas = {"ColorBrocha 255", "Poligono 100,410 100,450",
+                     "Poligono 300,370 400,330 400,450 300,450"};
+  EXPECT_EQ(l.operaciones, areas);
+  double lo = 0, hi = 0;
+  int32_t n = 0;
+  auto b = std::make_unique<TSerieGrafico>("b", TDAofNReal{1, 2, inf, 3}, sx, &g, "", false);
+  RangoAreasApiladas(lo, hi, n, {lista[0], b.get()});
+  EXPECT_EQ(lo, 0);
+  EXPECT_EQ(hi, 33);  // 10 + 1 and 30 + 3; the sums with a missing value take no part
+
+  TSerieGrafico barras("c", {5, nan, 7}, nullptr, nullptr, "", false);
+  TLienzoRegistro lb(700, 500);
+  g.DibujarBarras(lb, {&barras});
+  EXPECT_EQ(std::count_if(lb.operaciones.begin(), lb.operaciones.end(),
+                          [](const std::string& o) { return o.rfind("Rectangulo", 0) == 0; }),
+            2);
+  EXPECT_EQ(g.xBarras.size(), 3u);  // the empty place keeps its label position
+
+  TSerieGrafico porcentajes("p", {50, inf, nan, 20}, nullptr, nullptr, "", false);
+  TLienzoRegistro lp(700, 500);
+  g.DibujarPorcentajes(lp, {&porcentajes});
+  EXPECT_EQ(std::count_if(lp.operaciones.begin(), lp.operaciones.end(),
+                          [](const std::string& o) { return o.rfind("Rectangulo", 0) == 0; }),
+            2);
 }
 
 TEST(Dibujar, AbscisaDeFechas) {
