@@ -102,8 +102,14 @@ bool Comprimir(const uint8_t* rgb, int32_t ancho, int32_t alto, int64_t paso, in
   cinfo.image_height = static_cast<JDIMENSION>(alto);
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);  // baseline sequential, Huffman, 4:2:0 chroma
+  jpeg_set_defaults(&cinfo);  // baseline sequential, Huffman
   jpeg_set_quality(&cinfo, calidad, TRUE);
+  // Full-resolution chroma (4:4:4): the default 4:2:0 averages the colour of each 2 x 2 block,
+  // and a line one pixel wide (a red curve, a blue dotted grid) decodes nearly grey.
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    cinfo.comp_info[c].h_samp_factor = 1;
+    cinfo.comp_info[c].v_samp_factor = 1;
+  }
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW fila = const_cast<JSAMPROW>(rgb + static_cast<int64_t>(cinfo.next_scanline) * paso);

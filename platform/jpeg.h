@@ -8,7 +8,8 @@
 
 // Writes an image of ancho x alto pixels given as rows of 3 bytes per pixel (R, G, B), the top
 // row first, `paso` bytes from one row to the next, as a baseline JPEG with the quality
-// `calidad` (1..100; lower values are taken as 1, higher as 100). The file is written beside
+// `calidad` (1..100; lower values are taken as 1, higher as 100) and without chroma
+// subsampling (4:4:4), so that thin coloured lines keep their colour. The file is written beside
 // the target and renamed over it only when complete, so a failure leaves any previous file.
 // Failures: EInOutError "No puedo escribir el archivo: " + path + " (" + libjpeg's reason + ")"
 // or "No puedo crear el archivo: " + path.

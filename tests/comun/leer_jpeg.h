@@ -14,6 +14,9 @@ struct ImagenJPEG {
   std::string error;
   int ancho = 0, alto = 0, componentes = 0;
   bool progresiva = true;
+  // Sampling factors of each component, as "HxV" joined by commas: "1x1,1x1,1x1" is 4:4:4,
+  // "2x2,1x1,1x1" is 4:2:0.
+  std::string muestreo;
   std::vector<uint8_t> rgb;  // rows of ancho * 3 bytes
   // Channel values of pixel (x, y).
   int R(int x, int y) const { return rgb[(static_cast<size_t>(y) * ancho + x) * 3]; }
@@ -52,6 +55,11 @@ inline bool Leer(FILE* f, ImagenJPEG* im, char* mensaje) {
   im->alto = static_cast<int>(c.output_height);
   im->componentes = c.num_components;
   im->progresiva = c.progressive_mode != 0;
+  for (int i = 0; i < c.num_components; ++i) {
+    if (i > 0) im->muestreo += ',';
+    im->muestreo += std::to_string(c.comp_info[i].h_samp_factor) + "x" +
+                    std::to_string(c.comp_info[i].v_samp_factor);
+  }
   im->rgb.resize(static_cast<size_t>(im->ancho) * im->alto * 3);
   while (c.output_scanline < c.output_height) {
     JSAMPROW fila = im->rgb.data() + static_cast<size_t>(c.output_scanline) * im->ancho * 3;

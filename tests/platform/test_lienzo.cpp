@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -272,6 +273,46 @@ TEST(JPEG, ImagenGrandeLeidaDeNuevo) {
     EXPECT_NEAR(im.G(x, y), VerdeDe(colores[q]), 3) << q;
     EXPECT_NEAR(im.B(x, y), AzulDe(colores[q]), 3) << q;
   }
+  fs::remove(ruta);
+}
+
+// Lines one pixel wide keep their colour: the chroma is not subsampled (4:4:4), so a red
+// curve or a blue grid line is not averaged with the white beside it into a dark grey. Lines
+// on even and odd rows and columns, as 2 x 2 chroma blocks would treat them differently.
+TEST(JPEG, LineasDeUnPixelConservanSuColor) {
+  auto l = CrearLienzoRaster(64, 64);
+  l->ColorBrocha(clWhite);
+  l->RellenarRect(0, 0, 64, 64);
+  l->AnchoPincel(1);
+  l->ColorPincel(clRed);
+  for (int x : {20, 41}) {
+    l->MoverA(x, 0);
+    l->LineaA(x, 64);
+  }
+  l->ColorPincel(clBlue);
+  for (int y : {10, 33}) {
+    l->MoverA(0, y);
+    l->LineaA(64, y);
+  }
+  const fs::path ruta = Temporal("lineas.jpg");
+  l->GuardarJPEG(ruta, 100);
+  EXPECT_EQ(MarcadorDeTrama(LeerArchivoCompleto(ruta)), 0xC0);  // still baseline
+  const ImagenJPEG im = LeerJPEG(ruta.string());
+  ASSERT_TRUE(im.valida) << im.error;
+  EXPECT_EQ(im.muestreo, "1x1,1x1,1x1");
+  auto cerca = [&](int x, int y, TColor c) {
+    return std::abs(im.R(x, y) - RojoDe(c)) <= 24 && std::abs(im.G(x, y) - VerdeDe(c)) <= 24 &&
+           std::abs(im.B(x, y) - AzulDe(c)) <= 24;
+  };
+  for (int x : {20, 41})
+    for (int y : {3, 50})
+      EXPECT_TRUE(cerca(x, y, clRed))
+          << x << "," << y << ": " << im.R(x, y) << " " << im.G(x, y) << " " << im.B(x, y);
+  for (int y : {10, 33})
+    for (int x : {5, 30, 60})
+      EXPECT_TRUE(cerca(x, y, clBlue))
+          << x << "," << y << ": " << im.R(x, y) << " " << im.G(x, y) << " " << im.B(x, y);
+  EXPECT_TRUE(cerca(30, 20, clWhite));
   fs::remove(ruta);
 }
 
