@@ -655,12 +655,14 @@ class TEscritorXlsx {
           break;
         case TVariante::TTipo::Numero:
         case TVariante::TTipo::FechaHora:
-          // The file has no NaN nor infinities: such a value is written as the error #N/A,
-          // which charts leave out.
+          // The file has no NaN nor infinities: such a value is written as an empty cell
+          // (keeping its format), which charts leave out. A formula such as =NA() would carry
+          // a cached result, and a reader that does not recalculate on opening shows that
+          // instead (0 with libxlsxwriter).
           if (std::isfinite(v.Numero()))
             e = worksheet_write_number(ws, f, c, v.Numero(), fmt);
-          else
-            e = worksheet_write_formula(ws, f, c, "=NA()", fmt);
+          else if (fmt != nullptr)
+            e = worksheet_write_blank(ws, f, c, fmt);
           break;
         case TVariante::TTipo::Texto:
           e = worksheet_write_string(ws, f, c, Utf8Valido(v.Texto()).c_str(), fmt);

@@ -129,7 +129,8 @@ TLibroCalculo& LibroDeEjemplo(TAplicacionLibros& app) {
   datos.FijarValor(5, 4, false);
   datos.Rango("B2:C4").FijarFormato("0.000");
   datos.Rango("A2", "A4").FijarFormato("yyyy-mm-dd hh");
-  datos.Rango("E6").FijarFormato("0.0");  // a formatted empty cell
+  datos.FijarValor(6, 4, std::numeric_limits<double>::infinity());
+  datos.Rango("D6:E6").FijarFormato("0.0");  // a formatted infinity and a formatted empty cell
   datos.Rango("A7:C7").FijarValores({TVariante(7.25), TVariante("x")});
 
   TGraficoLibro& g = libro.AgregarGrafico();
@@ -198,9 +199,9 @@ hoja Datos
   A4 n 42675.08333333334 [yyyy-mm-dd hh]
   B4 n 4.5 [0.000]
   C4 n -2 [0.000]
-  B5 f =NA()
   C5 b 1
   D5 b 0
+  D6 vacia [0.0]
   E6 vacia [0.0]
   A7 n 7.25
   B7 s 'x'
@@ -214,6 +215,37 @@ TEST(LibroCalculo, GuardaYSeLeeDeVueltaHojasCeldasFormatosYGrafico) {
   const auto escrito = libro.GuardarComo(carpeta / "ejemplo", libro.FormatoArchivo());
   EXPECT_EQ(escrito, carpeta / "ejemplo.xlsx");
   EXPECT_EQ(VolcarXlsx(escrito), VolcadoDeEjemplo);
+}
+
+// The same workbook through openpyxl, which reads formulas as their cached results, as a
+// spreadsheet that does not recalculate on opening shows them: a value that is not a number is
+// an empty cell (B5 is not listed, D6 keeps only its format), not a 0 that a chart would draw.
+TEST(LibroCalculo, OtroLectorVeVaciasLasCeldasSinNumero) {
+  const auto carpeta = CarpetaDePrueba("openpyxl");
+  TAplicacionLibros app;
+  TLibroCalculo& libro = LibroDeEjemplo(app);
+  const auto escrito = libro.GuardarComo(carpeta / "ejemplo", libro.FormatoArchivo());
+  EXPECT_EQ(LeerXlsxConOpenpyxl(escrito), R"(hoja Datos
+  A1 s 'fecha'
+  B1 s 'potencia'
+  C1 s 'año ñ'
+  A2 d datetime.datetime(2016, 11, 1, 0, 0) [yyyy-mm-dd hh]
+  B2 n 1.5 [0.000]
+  C2 n 0 [0.000]
+  A3 d datetime.datetime(2016, 11, 1, 1, 0) [yyyy-mm-dd hh]
+  B3 n 3 [0.000]
+  C3 n -1 [0.000]
+  A4 d datetime.datetime(2016, 11, 1, 2, 0) [yyyy-mm-dd hh]
+  B4 n 4.5 [0.000]
+  C4 n -2 [0.000]
+  C5 b True
+  D5 b False
+  D6 n None [0.0]
+  E6 n None [0.0]
+  A7 n 7.25
+  B7 s 'x'
+hoja Sheet1
+)");
 }
 
 TEST(LibroCalculo, GuardarConLocaleDeComaDecimalEscribePuntos) {
@@ -310,8 +342,8 @@ TEST(LibroCalculo, ReferenciasDeGraficosConNombresQueHayQueCitar) {
 }  // namespace
 
 // libxlsxwriter 1.1 refuses the value-axis limits of an area chart (and the limits and units of
-// a category axis) with a warning on the console; the fixed limits of the value axis must still reach the
-// file, and nothing of the library's own reaches the console.
+// a category axis) with a warning on the console; the fixed limits of the value axis must still
+// reach the file, and nothing of the library's own reaches the console.
 TEST(LibroCalculo, LimitesDelEjeDeValoresDeUnGraficoDeAreas) {
   const auto carpeta = CarpetaDePrueba("areas");
   for (const int32_t tipo : {76, 1}) {
@@ -338,8 +370,7 @@ TEST(LibroCalculo, LimitesDelEjeDeValoresDeUnGraficoDeAreas) {
     const auto escrito = libro.GuardarComo(carpeta / ("areas" + IntToStr(tipo)), 51);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << tipo;
     const std::string volcado = VolcarXlsx(escrito);
-    EXPECT_NE(volcado.find("valAx 50010002 pos=l min=0 max=70"), std::string::npos)
-        << tipo << "\n"
-        << volcado;
+    EXPECT_NE(volcado.find("valAx 50010002 pos=l min=0 max=70"), std::string::npos) << tipo << "\n"
+                                                                                    << volcado;
   }
 }
