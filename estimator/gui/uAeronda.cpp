@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -113,7 +115,7 @@ const TFilaControl kControles[] = {
   {&F::cbCambiarTodosLosRo,          "cbCambiarTodosLosRo", "Panel1",    {0, 2},       "Cambiar todos los Ro.",                ""},
   {&F::eMolino,                      "eMolino",            "Panel1",     {0, 3},       "",                                     "eMolino"},
   {&F::eEthaMeteo,                   "eEthaMeteo",         "Panel1",     {1, 0, 1, 3}, "Meteo_etha: ",                         "1", 504},
-  {&F::eCoordenadasXY,               "eCoordenadasXY",     "Panel1",     {1, 3},       "",                                     "eCoordenadasXY"},
+  {&F::eCoordenadasXY,               "eCoordenadasXY",     "Panel1",     {1, 3},       "",                                     "eCoordenadasXY", 360},
 
   // TabSheet3: plant and model commands, series commands and the joined plants on top; the two
   // series charts and the channel table below.
@@ -184,6 +186,29 @@ const TFilaControl kControles[] = {
   {&F::eHoras_Buffer,                "eHoras_Buffer",      "GroupBox2",  {13, 0},      "Muestras Buffer",                      "3"},
 };
 // clang-format on
+
+// The output edits, each with a long text of the kind the handlers write into it (a real in
+// the general float text has up to 15 significant digits): none is ever narrower than what
+// shows that text whole.
+struct TSalida {
+  const char* nombre;
+  const char* muestra;
+};
+const TSalida kSalidas[] = {
+    {"eVAnemoResultante", "-1234.56789012345"},
+    {"ePE_MW_ModeloTeorico", "-1234.56789012345"},
+    {"ePE_MW_Representantes", "-1234.56789012345"},
+    {"eME_Peso", "-1234.56789012345"},
+    {"VientoLibre", "-1234.56789012345"},
+    {"eErr2Calibrar", "-1.23456789012345E-5"},
+    {"VientoDeLaPotMW", "0.000612345678901234"},
+    {"eMolino", "v: 12.3, P:1234.5"},
+    {"eCoordenadasXY", "x: -1234.56789012345, y: -1234.56789012345"},
+    {"eVAnemoResultante1", "-1234.56789012345"},
+    {"ePE_MW_ModeloTeorico1", "-1234.56789012345"},
+    {"ePE_MW_Representantes1", "-1234.56789012345"},
+    {"eME_Peso1", "-1234.56789012345"},
+};
 
 enum class TEvento { Clic, Cambio, RatonAbajo, RatonMovido, Mostrar, MenuContextual };
 
@@ -278,6 +303,22 @@ QGridLayout* NuevaGrilla(QWidget* w, int margen) {
   g->setHorizontalSpacing(8);
   g->setVerticalSpacing(4);
   return g;
+}
+
+// The width an edit needs to show `texto` whole in its font, with its frame and margins, as
+// the edit measures its own size hint.
+int AnchoParaMostrar(const QLineEdit& e, const QString& texto) {
+  QStyleOptionFrame op;
+  op.initFrom(&e);
+  op.rect = e.contentsRect();
+  op.lineWidth = e.hasFrame() ? e.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &op, &e) : 0;
+  op.midLineWidth = 0;
+  op.state |= QStyle::State_Sunken;
+  const QMargins m = e.textMargins();
+  // The edit keeps 2 pixels clear on either side of its text.
+  const QSize contenido(e.fontMetrics().horizontalAdvance(texto) + 2 * 2 + m.left() + m.right(),
+                        e.fontMetrics().height() + m.top() + m.bottom());
+  return e.style()->sizeFromContents(QStyle::CT_LineEdit, &op, contenido, &e).width();
 }
 
 // A caption above a control, in a small box of its own that takes the control's grid cell.
@@ -449,6 +490,17 @@ void TFormAeronda::ConstruirControles() {
       g->addWidget(enGrilla, f.celda.fila, f.celda.columna, f.celda.filas, f.celda.columnas,
                    lleno ? Qt::Alignment() : alineacion);
     }
+  }
+
+  // Output edits wide enough for their texts; a fixed width that is too small grows.
+  for (const TSalida& s : kSalidas) {
+    auto* e = qobject_cast<QLineEdit*>(widgets.at(s.nombre));
+    if (!e) throw std::logic_error(std::string("salida sin edición: ") + s.nombre);
+    const int necesario = AnchoParaMostrar(*e, U(s.muestra));
+    if (necesario > e->maximumWidth())
+      e->setFixedWidth(necesario);
+    else if (necesario > e->minimumWidth())
+      e->setMinimumWidth(necesario);
   }
 
   // Controls gather at the top of their boxes; the rest of the height stays empty. The boxes

@@ -13,6 +13,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -100,7 +102,7 @@ const Control kInventario[] = {
     {"cbCambiarTodosLosRo", Tipo::Casilla, "Cambiar todos los Ro.", ""},
     {"eMolino", Tipo::Edit, "", "eMolino"},
     {"eEthaMeteo", Tipo::LE, "Meteo_etha: ", "1", 504},
-    {"eCoordenadasXY", Tipo::Edit, "", "eCoordenadasXY"},
+    {"eCoordenadasXY", Tipo::Edit, "", "eCoordenadasXY", 360},
     // TabSheet3
     {"eNidCentral", Tipo::LE, "NID de la central eólica a seleccionar", ""},
     {"btBajarParque", Tipo::Boton, "Bajar Parque MT From DB", ""},
@@ -268,6 +270,59 @@ TEST_F(Ventana, EveryControlHasItsKindCaptionTextAndSize) {
     QApplication::processEvents();
   }
   for (const Control& c : kInventario) RevisarControl(*v, c);
+  v->close();
+}
+
+// The width an edit has for its text: its contents less the text margins and the two pixels
+// that the edit keeps clear on either side of the text.
+int AnchoParaTexto(const QLineEdit& e) {
+  QStyleOptionFrame op;
+  op.initFrom(&e);
+  op.rect = e.contentsRect();
+  op.lineWidth = e.hasFrame() ? e.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &op, &e) : 0;
+  op.midLineWidth = 0;
+  op.state |= QStyle::State_Sunken;
+  const QRect r = e.style()->subElementRect(QStyle::SE_LineEditContents, &op, &e);
+  const QMargins m = e.textMargins();
+  return r.width() - m.left() - m.right() - 2 * 2;
+}
+
+// Every output edit shows the whole of a long text of the kind it is given (a real in the
+// general float text has up to 15 significant digits), without scrolling it out of sight.
+TEST_F(Ventana, OutputEditsShowTheirWholeTexts) {
+  const char* const real = "-1234.56789012345";
+  const struct {
+    const char* edit;
+    const char* texto;
+  } casos[] = {
+      {"eVAnemoResultante", real},
+      {"ePE_MW_ModeloTeorico", real},
+      {"ePE_MW_Representantes", real},
+      {"eME_Peso", real},
+      {"VientoLibre", real},
+      {"eErr2Calibrar", "1.23456789012345E-5"},
+      {"VientoDeLaPotMW", "0.000612500000000001"},  // a wind power density in MW/m2
+      {"eMolino", "v: 12.3, P:123.4"},
+      {"eCoordenadasXY", "x: -1234.56789012345, y: -16.6723549488054"},
+      {"eVAnemoResultante1", real},
+      {"ePE_MW_ModeloTeorico1", real},
+      {"ePE_MW_Representantes1", real},
+      {"eME_Peso1", real},
+  };
+  auto v = NuevaVentana();
+  v->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(v.get()));
+  for (int i = 0; i < v->PageControl1->count(); ++i) {
+    v->PageControl1->setCurrentIndex(i);
+    QApplication::processEvents();
+  }
+  for (const auto& c : casos) {
+    auto* e = v->findChild<QLineEdit*>(c.edit);
+    ASSERT_NE(e, nullptr) << c.edit;
+    e->setText(U(c.texto));
+    EXPECT_LE(e->fontMetrics().horizontalAdvance(e->text()), AnchoParaTexto(*e))
+        << c.edit << " (" << e->width() << " px) no muestra entero \"" << c.texto << "\"";
+  }
   v->close();
 }
 
