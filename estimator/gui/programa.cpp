@@ -1,6 +1,8 @@
 #include "estimator/gui/programa.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <clocale>
 #include <iostream>
 #include <optional>
@@ -42,6 +44,13 @@ int CuerpoDelPrograma(int& argc, char** argv, const TArranque& arranque) {
   if (!QCoreApplication::instance()) aplicacion.emplace(argc, argv);
   QApplication::setApplicationName(QStringLiteral("aeronda"));
   std::setlocale(LC_NUMERIC, "C");
+  // The toolkit's own texts (the buttons and labels of the file dialogs and of the questions)
+  // in Spanish, as the rest of the program, whatever the user's locale. Without Qt's
+  // translation files they stay in English.
+  QTranslator traduccionQt;
+  if (traduccionQt.load(QStringLiteral("qtbase_es"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&traduccionQt);
 
   int codigo = 0;
   {

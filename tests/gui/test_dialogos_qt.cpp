@@ -13,25 +13,6 @@
 
 namespace {
 
-// Runs `accion` on the first visible top-level window of type D once it opens.
-template <class D>
-void AlAbrirse(std::function<void(D*)> accion) {
-  auto* t = new QTimer;
-  t->setInterval(10);
-  QObject::connect(t, &QTimer::timeout, [t, accion] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* d = qobject_cast<D*>(w);
-      if (d && d->isVisible()) {
-        t->stop();
-        t->deleteLater();
-        accion(d);
-        return;
-      }
-    }
-  });
-  t->start();
-}
-
 class DialogosQt : public ::testing::Test {
  protected:
   void SetUp() override { AsegurarAplicacion(); }

@@ -3,6 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
 #include <clocale>
 #include <sstream>
 #include <string>
@@ -68,6 +75,72 @@ TEST_F(Programa, FolderLinesComeBeforeTheWindowAndRepeatOnASecondStart) {
     EXPECT_EQ(FormAeronda, nullptr);
     EXPECT_TRUE(CarpetaBase.empty());
   }
+}
+
+// The texts of the standard dialogs as a user meets them: the buttons of a question and the
+// labels and buttons of a file dialog.
+struct TextosDeDialogos {
+  QString si, no;
+  QString buscarEn, aceptar, cancelar, titulo;
+};
+
+TextosDeDialogos TextosVistos(QWidget* padre) {
+  TextosDeDialogos t;
+  TDialogosQt d(padre);
+  AlAbrirse<QMessageBox>([&](QMessageBox* caja) {
+    t.si = caja->button(QMessageBox::Yes)->text();
+    t.no = caja->button(QMessageBox::No)->text();
+    caja->button(QMessageBox::No)->click();
+  });
+  EXPECT_FALSE(d.PreguntarSiNo("Pregunta", "¿Seguro?"));
+  AlAbrirse<QFileDialog>([&](QFileDialog* f) {
+    if (auto* l = f->findChild<QLabel*>("lookInLabel")) t.buscarEn = l->text();
+    if (auto* b = f->findChild<QDialogButtonBox*>("buttonBox")) {
+      t.aceptar = b->button(QDialogButtonBox::Open)->text();
+      t.cancelar = b->button(QDialogButtonBox::Cancel)->text();
+    }
+    t.titulo = f->windowTitle();
+    QMetaObject::invokeMethod(f, "reject");
+  });
+  EXPECT_EQ(d.AbrirArchivo({"odCalibrador", "*.clp", "", {}}), std::nullopt);
+  return t;
+}
+
+// The program speaks Spanish also in the toolkit's own dialogs, whatever the locale: the body
+// loads Qt's Spanish translation, and the program's own texts stay as they are.
+TEST_F(Programa, StandardDialogsSpeakSpanish) {
+  // Without the program body, the toolkit's own English.
+  const TextosDeDialogos ingles = TextosVistos(nullptr);
+  EXPECT_EQ(ingles.si, "&Yes");
+  EXPECT_EQ(ingles.cancelar, "Cancel");
+
+  TArranque a;
+  a.raices = TRaicesCarpetas{raiz_ / "basura", std::nullopt};
+  std::ostringstream consola;
+  a.consola = &consola;
+  a.dialogos = std::make_shared<TDialogosGuion>();
+  TextosDeDialogos vistos;
+  a.bucle = [&](TFormAeronda& v) {
+    vistos = TextosVistos(&v);
+    EXPECT_EQ(v.windowTitle(), "FormAeronda");
+    EXPECT_EQ(v.btCalcular->text(), "Calcular");
+    EXPECT_EQ(v.btUpdateMTinDB->text(), "Update MT in DB");
+    EXPECT_EQ(v.PageControl1->tabText(0), "TabSheet2");
+    return 0;
+  };
+  int argc = 1;
+  char nombre[] = "aeronda";
+  char* argv[] = {nombre, nullptr};
+  ASSERT_EQ(CuerpoDelPrograma(argc, argv, a), 0);
+  EXPECT_EQ(vistos.si, QString::fromUtf8("&Sí"));
+  EXPECT_EQ(vistos.no, "&No");
+  EXPECT_EQ(vistos.buscarEn, "Ver en:");
+  EXPECT_EQ(vistos.aceptar, "&Abrir");
+  EXPECT_EQ(vistos.cancelar, "Cancelar");
+  EXPECT_EQ(vistos.titulo, "Abrir");  // the program's own title of the open dialog
+
+  // The translation goes with the body.
+  EXPECT_EQ(TextosVistos(nullptr).si, "&Yes");
 }
 
 TEST_F(Programa, FailedFolderStartMakesNoWindow) {
