@@ -11,8 +11,9 @@
 
 class QWidget;
 
-// What a file dialog of the window is: its component name ("odCalibrador"), its filter
-// ("*.clp") and, for a save dialog, the extension added to a name typed without one (".clp").
+// What a file dialog of the window is: its component name ("odCalibrador"), its filters
+// ("*.clp", or several joined by ";;" as "*.clp;;*.pmc", the first one in force when the dialog
+// opens) and, for a save dialog, the extension added to a name typed without one (".clp").
 struct TDialogoArchivo {
   std::string nombre;
   std::string filtro;

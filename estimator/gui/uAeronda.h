@@ -66,7 +66,10 @@ class TFormAeronda : public QWidget {
   std::unique_ptr<TDBPQCon> Conexion;
 
   // --- File dialogs ----------------------------------------------------------------------
-  const TDialogoArchivo odCalibrador{"odCalibrador", "*.clp", "", {}};
+  // Calibrator files (".clp") and combined-model files (".pmc") share one open dialog: the
+  // calibrator commands open it on its ".clp" filter, "Cargar MC" on its ".pmc" one.
+  const TDialogoArchivo odCalibrador{"odCalibrador", "*.clp;;*.pmc", "", {}};
+  const TDialogoArchivo odCalibradorMC{"odCalibrador", "*.pmc;;*.clp", "", {}};
   const TDialogoArchivo sdCalibrador{"sdCalibrador", "*.clp", ".clp", {}};
   const TDialogoArchivo odProcesarSeries{"odProcesarSeries", "*.sas", "", {}};
   const TDialogoArchivo odInsertarSeriesEnvPorGen{"odInsertarSeriesEnvPorGen", "*.sas", "", {}};

@@ -301,7 +301,7 @@ void TFormAeronda::btCalcularMCClick() {
 }
 
 void TFormAeronda::btCargarMCClick() {
-  const auto archivo = Dialogos().AbrirArchivo(odCalibrador);
+  const auto archivo = Dialogos().AbrirArchivo(odCalibradorMC);
   if (!archivo) return;
   CargarModeloCombinado(*archivo);
   ArchivoModeloCombinadoActual = *archivo;

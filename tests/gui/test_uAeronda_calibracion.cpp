@@ -190,6 +190,10 @@ TEST_F(Calibracion, GuardarYCargarCalibrador) {
   EXPECT_TRUE(dialogos_->Llamadas().empty());
   dialogos_->Abrir(std::nullopt);
   v.btCargarCalibrador->click();
+  // The calibrator dialog offers the calibrator files first, the combined models second.
+  ASSERT_EQ(dialogos_->Llamadas().size(), 1u);
+  EXPECT_EQ(dialogos_->Llamadas()[0].nombre, "odCalibrador");
+  EXPECT_EQ(dialogos_->Llamadas()[0].texto, "*.clp;;*.pmc");
   EXPECT_FALSE(v.CalibradorActual);
   EXPECT_TRUE(v.ArchivoCalibradorActual.empty());
 
@@ -251,10 +255,13 @@ TEST_F(Calibracion, CalcularYCargarModeloCombinado) {
     for (int32_t j = 1; j <= c.nc; ++j)
       ASSERT_EQ(leido->correccion.Elemento(i, j), c.Elemento(i, j));
 
-  // "Cargar MC": the combined model becomes the calibrator too, and its file is kept.
+  // "Cargar MC": the combined model becomes the calibrator too, and its file is kept. Its
+  // dialog opens on the combined-model files ("Calcular MC" writes .pmc files).
   dialogos_->Abrir(pmc);
   v.btCargarMC1->click();
   ASSERT_TRUE(Errores().empty()) << Errores().front();
+  EXPECT_EQ(dialogos_->Llamadas().back().nombre, "odCalibrador");
+  EXPECT_EQ(dialogos_->Llamadas().back().texto, "*.pmc;;*.clp");
   EXPECT_EQ(v.ArchivoModeloCombinadoActual, pmc);
   EXPECT_EQ(v.CalibradorActual, v.ModeloCombinadoActual);
   EXPECT_EQ(v.ModeloTeoricoActual, v.ModeloCombinadoActual->mt);

@@ -72,7 +72,7 @@ TEST_F(Simulacion, CalcularSinModeloOfreceElCalibradorYEscribeLasPotencias) {
   TFormAeronda& v = Simulada();
   ASSERT_FALSE(dialogos_->Llamadas().empty());
   EXPECT_EQ(dialogos_->Llamadas().front().nombre, "odCalibrador");
-  EXPECT_EQ(dialogos_->Llamadas().front().texto, "*.clp");
+  EXPECT_EQ(dialogos_->Llamadas().front().texto, "*.clp;;*.pmc");
   ASSERT_TRUE(v.CalibradorActual);
 
   EXPECT_NEAR(Numero(v.ePE_MW_ModeloTeorico), PotenciaParqueUnMolino(9.9, 0.035), 1e-6);
