@@ -1,13 +1,17 @@
 // S-curve fitting: closed-form values of the curve and the corrected speed, gradients against
-// central differences, fits on data from a known curve, and the least-squares optimum of
-// noisy samples computed independently by tests/tools/curva_s_ref.py (Levenberg-Marquardt in
-// Python, committed as tests/fixtures/curva_s_ref.txt).
+// central differences, fits on data from a known curve, the least-squares optimum of noisy
+// samples computed independently by tests/tools/curva_s_ref.py (Levenberg-Marquardt in
+// Python, committed as tests/fixtures/curva_s_ref.txt), and every trial of three small fits
+// against a second implementation of the problem and its solver settings
+// (tests/tools/traza_curva_s.py, committed as tests/fixtures/traza_curva_s.txt).
 #include <gtest/gtest.h>
 
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <ostream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,7 +43,7 @@ std::vector<double> Campos(const std::string& linea) {
 }
 
 struct Referencia {
-  double Pmax, DeltaP, alfa, vm, PAut;  // the curve the samples come from
+  double Pmax, DeltaP, alfa, vm, PAut;    // the curve the samples come from
   double oPmax, oDeltaP, oalfa, ovm, of;  // least-squares optimum and its mean squared error
   TVectR v, P;
 };
@@ -79,8 +83,8 @@ TEST(CurvaS, ValoresConocidos) {
 }
 
 TEST(CurvaS, VelocidadCorregida) {
-  EXPECT_EQ(VelocidadCorregida(1.0, 1.0, 2.0), -1.0);  // cube root of -1, sign kept
-  EXPECT_EQ(VelocidadCorregida(2.0, 4.0, 1.0), 0.0);   // 8 - 4^1.5
+  EXPECT_EQ(VelocidadCorregida(1.0, 1.0, 2.0), -1.0);            // cube root of -1, sign kept
+  EXPECT_EQ(VelocidadCorregida(2.0, 4.0, 1.0), 0.0);             // 8 - 4^1.5
   EXPECT_NEAR(VelocidadCorregida(2.0, 1.0, -19.0), 3.0, 1e-14);  // cbrt(8 + 19)
   EXPECT_NEAR(VelocidadCorregida(1.0, 4.0, 1.0), -std::cbrt(7.0), 1e-14);
   for (double k : {-3.0, 0.5, 7.0}) EXPECT_EQ(VelocidadCorregida(7.25, 0.0, k), 7.25);
@@ -144,8 +148,8 @@ TEST(CurvaS, GradientesContraDiferenciasCentrales) {
   T_fobjetivo f(v, P, 50.0);
   T_fobjetivo_varvel fv(v, P, w, 50.0);
   const std::vector<double> h = {1e-4, 1e-4, 1e-6, 1e-5, 1e-4};
-  for (const TVectR& x : {Vec({45.0, 2.0, 0.9, 8.5}), Vec({30.0, 0.0, 0.3, 12.0}),
-                          Vec({48.0, 5.0, 1.7, 4.0})}) {
+  for (const TVectR& x :
+       {Vec({45.0, 2.0, 0.9, 8.5}), Vec({30.0, 0.0, 0.3, 12.0}), Vec({48.0, 5.0, 1.7, 4.0})}) {
     SCOPED_TRACE(x[1]);
     CompararConDiferencias(f, x, h);
   }
@@ -173,7 +177,8 @@ TEST(CurvaS, MuestraSobrePAutCuentaEnElValorPeroNoEnElGradiente) {
 TEST(AjustarCurvaS, DatosExactosDesdeLaVerdadSeQuedanAhi) {
   const Referencia& r = Ref();
   TVectR P(r.v.n);
-  for (int32_t i = 1; i <= P.n; ++i) P[i] = CurvaSAcotada(r.v[i], r.Pmax, r.DeltaP, r.alfa, r.vm, r.PAut);
+  for (int32_t i = 1; i <= P.n; ++i)
+    P[i] = CurvaSAcotada(r.v[i], r.Pmax, r.DeltaP, r.alfa, r.vm, r.PAut);
   double alfa = r.alfa, vm = r.vm, Pmax = r.Pmax, DeltaP = r.DeltaP, f = -1, L = -1, viol = -1;
   EXPECT_TRUE(AjustarCurvaS(r.v, P, alfa, r.PAut, vm, Pmax, DeltaP, f, L, viol));
   EXPECT_NEAR(Pmax, r.Pmax, 1e-6);
@@ -187,7 +192,8 @@ TEST(AjustarCurvaS, DatosExactosDesdeLaVerdadSeQuedanAhi) {
 TEST(AjustarCurvaS, DesdeCerosBajaElObjetivo) {
   const Referencia& r = Ref();
   TVectR P(r.v.n);
-  for (int32_t i = 1; i <= P.n; ++i) P[i] = CurvaSAcotada(r.v[i], r.Pmax, r.DeltaP, r.alfa, r.vm, r.PAut);
+  for (int32_t i = 1; i <= P.n; ++i)
+    P[i] = CurvaSAcotada(r.v[i], r.Pmax, r.DeltaP, r.alfa, r.vm, r.PAut);
   const T_fobjetivo obj(r.v, P, r.PAut);
   // The start is projected into the box: Pmax 0 becomes PAut.
   const double fInicio = obj.Evaluar(Vec({r.PAut, 0.0, 0.0, 0.0}));
@@ -218,8 +224,8 @@ TEST(AjustarCurvaS, DatosConRuidoContraElOptimoDeReferencia) {
   struct Inicio {
     double alfa, vm, Pmax, DeltaP;
   };
-  for (const Inicio& ini : {Inicio{0.5, 10.0, r.PAut, 0.0}, Inicio{1.2, 7.0, 70.0, 3.0},
-                            Inicio{1.0, 8.0, 60.0, 0.0}}) {
+  for (const Inicio& ini :
+       {Inicio{0.5, 10.0, r.PAut, 0.0}, Inicio{1.2, 7.0, 70.0, 3.0}, Inicio{1.0, 8.0, 60.0, 0.0}}) {
     SCOPED_TRACE(ini.vm);
     const double fInicio = obj.Evaluar(Vec({ini.Pmax, ini.DeltaP, ini.alfa, ini.vm}));
     alfa = ini.alfa, vm = ini.vm, Pmax = ini.Pmax, DeltaP = ini.DeltaP;
@@ -358,6 +364,110 @@ TEST(TProblema_CurvaS, ArranqueFueraDeLaCajaSeProyecta) {
   alfa = 0.5, vm = 9.0, Pmax = r.PAut, DeltaP = 0.0;
   q.Ajustar(alfa, vm, Pmax, DeltaP, f, L, viol);
   EXPECT_TRUE(q.puntos.empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole trajectories
+
+double Hex(const std::string& s) {
+  const bool negativo = !s.empty() && s[0] == '-';
+  double x = std::numeric_limits<double>::quiet_NaN();
+  const auto r = std::from_chars(s.data() + (negativo ? 3 : 2), s.data() + s.size(), x,
+                                 std::chars_format::hex);  // past "0x" / "-0x"
+  EXPECT_EQ(r.ec, std::errc()) << s;
+  return negativo ? -x : x;
+}
+
+// One trial as the progress hook sees it: x, xs, L, Ls, accepted, the multiplier in force.
+struct Prueba {
+  std::vector<double> x, xs;
+  double L, Ls;
+  bool exito;
+  double multiplicador;
+  bool operator==(const Prueba&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& o, const Prueba& p) {
+  o << std::hexfloat;
+  for (double a : p.x) o << a << ' ';
+  for (double a : p.xs) o << a << ' ';
+  return o << p.L << ' ' << p.Ls << ' ' << p.exito << ' ' << p.multiplicador << std::defaultfloat;
+}
+
+class ProblemaTrazado : public TProblema_CurvaS {
+ public:
+  using TProblema_CurvaS::TProblema_CurvaS;
+  std::vector<Prueba> pruebas;
+  bool MostrarAvance(const TVectR& x, const TVectR& xs, NReal L, NReal Ls, bool exito) override {
+    pruebas.push_back({{x[1], x[2], x[3], x[4]},
+                       {xs[1], xs[2], xs[3], xs[4]},
+                       L,
+                       Ls,
+                       exito,
+                       restricciones[0]->multiplicador});
+    return false;
+  }
+};
+
+// The reference covers the step rules of the descent and of the multipliers (growth by 3
+// after k successes, k lowered by one at each growth, division by 4.2) and the settings of the
+// fit (multiplier step 1, tolerance 1e-5, at most 100 rounds and trials): a change in any of
+// them moves some trial.
+TEST(TProblema_CurvaS, TrayectoriaCompletaIgualALaReferencia) {
+  struct Caso {
+    std::string nombre;
+    double alfa = 0, vm = 0, Pmax = 0, DeltaP = 0, PAut = 0;
+    std::vector<double> v, P;
+    std::vector<Prueba> pruebas;
+    std::vector<double> fin;  // alfa vm Pmax DeltaP f L viol
+    bool convergio = false;
+  };
+  std::vector<Caso> casos;
+  TextoEntrada f(std::filesystem::path(AERONDA_FIXTURES) / "traza_curva_s.txt");
+  while (!f.Fin()) {
+    std::istringstream l(f.LeerLinea());
+    std::string tipo;
+    l >> tipo;
+    std::vector<std::string> c;
+    for (std::string t; l >> t;) c.push_back(t);
+    if (tipo == "caso") {
+      casos.emplace_back().nombre = c.at(0);
+      continue;
+    }
+    Caso& k = casos.back();
+    if (tipo == "inicio") {
+      k.alfa = Hex(c.at(0)), k.vm = Hex(c.at(1)), k.Pmax = Hex(c.at(2)), k.DeltaP = Hex(c.at(3));
+      k.PAut = Hex(c.at(4));
+    } else if (tipo == "m") {
+      k.v.push_back(Hex(c.at(0)));
+      k.P.push_back(Hex(c.at(1)));
+    } else if (tipo == "t") {
+      Prueba p{{}, {}, Hex(c.at(8)), Hex(c.at(9)), c.at(10) == "1", Hex(c.at(11))};
+      for (size_t i = 0; i < 4; ++i) p.x.push_back(Hex(c.at(i)));
+      for (size_t i = 4; i < 8; ++i) p.xs.push_back(Hex(c.at(i)));
+      k.pruebas.push_back(p);
+    } else if (tipo == "fin") {
+      for (size_t i = 0; i < 7; ++i) k.fin.push_back(Hex(c.at(i)));
+      k.convergio = c.at(7) == "1";
+    }
+  }
+  ASSERT_EQ(casos.size(), 3u);
+
+  for (const Caso& k : casos) {
+    SCOPED_TRACE(k.nombre);
+    const TVectR v = TVectR::CreateDesdeDA(1, k.v), P = TVectR::CreateDesdeDA(1, k.P);
+    ControlRegistrado control;  // a control makes the fit show every trial
+    ProblemaTrazado p(&control, v, P, k.PAut);
+    double alfa = k.alfa, vm = k.vm, Pmax = k.Pmax, DeltaP = k.DeltaP, fo = 0, L = 0, viol = 0;
+    const bool convergio = p.Ajustar(alfa, vm, Pmax, DeltaP, fo, L, viol);
+
+    ASSERT_EQ(p.pruebas.size(), k.pruebas.size());
+    for (size_t i = 0; i < k.pruebas.size(); ++i)
+      ASSERT_EQ(p.pruebas[i], k.pruebas[i]) << "prueba " << i;
+    const std::vector<double> fin = {alfa, vm, Pmax, DeltaP, fo, L, viol};
+    EXPECT_EQ(fin, k.fin);
+    EXPECT_EQ(convergio, k.convergio);
+  }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // and the final outputs, against a second implementation written independently in Python
 // (tests/tools/traza_resolver.py, output committed as tests/fixtures/traza_resolver.txt). The
 // cases take the outer loop through accepted steps with growing multiplier steps, rejected ones
-// that still move x and divide the step by 4.2, and violations read from a rejected trial.
+// that still move x and divide the step by 4.2, violations read from a rejected trial, and
+// descents whose step grows again after a failure (each growth lowers by one the successes in
+// a row the next one needs).
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -98,6 +100,7 @@ TEST(Resolver, TrayectoriaCompletaIgualALaReferencia) {
       {"mayor10", {1.0, 2.0}, {10.0, 10.0}, TR_Mayor, 40.0, 100},
       {"menor01", {3.0, 3.0}, {0.1, 0.2}, TR_Menor, 0.2, 100},
       {"menor_corto", {1.0, 2.0}, {3.0, 1.0}, TR_Menor, 4.0, 20},
+      {"menor_lejos", {20.0, 20.0}, {1.0, 2.0}, TR_Menor, 2.0, 100},
   };
   for (const Definicion& d : defs) {
     SCOPED_TRACE(d.nombre);

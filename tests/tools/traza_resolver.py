@@ -22,6 +22,9 @@ Problems (box [-10, 10] for every variable, start (0, 0), lambdas (0), paso 1, t
   menor_corto: min (x1 - 1)^2 + (x2 - 2)^2  with  3 x1 + x2 <= 4, maxIter 20
            (the first multiplier step is rejected because its descent ran out of trials,
            and x still moves to where that descent ended)
+  menor_lejos: min (x1 - 20)^2 + (x2 - 20)^2  with  x1 + 2 x2 <= 2
+           (descents that fail after a growth of the step: each growth lowers by one the
+           number of successes in a row the next growth needs)
 maxIter 100 unless said otherwise.
 
 Output, one block per problem:
@@ -29,6 +32,8 @@ Output, one block per problem:
   t <x1> <x2> <xs1> <xs2> <L> <Ls> <exito 0/1> <multiplier in force>   (one line per trial)
   fin <x1> <x2> <lambda> <f> <L> <viol> <result> <nRondas> <convergio 0/1>
 Reals as float.hex(). Usage: traza_resolver.py > ../fixtures/traza_resolver.txt
+
+The solver classes are also imported by traza_curva_s.py.
 """
 import math
 import sys
@@ -44,11 +49,14 @@ class Restriccion:
         self.estado, self.valor, self.violacion, self.mult = 0, 0.0, 0.0, 0.0
         self.grad = [0.0] * len(a)
 
-    def evaluar(self, x):
+    def funcion(self, x):
         s = 0.0
         for ai, xi in zip(self.a, x):
             s += ai * xi
-        self.valor = s + 0.0
+        return s + 0.0
+
+    def evaluar(self, x):
+        self.valor = self.funcion(x)
         self.estado, self.violacion = NINGUNA, 0.0
         if self.tipo == TR_MAYOR and not (self.valor > self.cota):
             self.estado, self.violacion = INFERIOR, self.cota - self.valor
@@ -306,22 +314,28 @@ def h(x):
     return float(x).hex()
 
 
-CASOS = [
-    ("mayor", [1.0, 2.0], [([1.0, 1.0], TR_MAYOR, 4.0)], 100),
-    ("menor", [3.0, 3.0], [([1.0, 2.0], TR_MENOR, 2.0)], 100),
-    ("mayor10", [1.0, 2.0], [([10.0, 10.0], TR_MAYOR, 40.0)], 100),
-    ("menor01", [3.0, 3.0], [([0.1, 0.2], TR_MENOR, 0.2)], 100),
-    ("menor_corto", [1.0, 2.0], [([3.0, 1.0], TR_MENOR, 4.0)], 20),
-]
+def main():
+    casos = [
+        ("mayor", [1.0, 2.0], [([1.0, 1.0], TR_MAYOR, 4.0)], 100),
+        ("menor", [3.0, 3.0], [([1.0, 2.0], TR_MENOR, 2.0)], 100),
+        ("mayor10", [1.0, 2.0], [([10.0, 10.0], TR_MAYOR, 40.0)], 100),
+        ("menor01", [3.0, 3.0], [([0.1, 0.2], TR_MENOR, 0.2)], 100),
+        ("menor_corto", [1.0, 2.0], [([3.0, 1.0], TR_MENOR, 4.0)], 20),
+        ("menor_lejos", [20.0, 20.0], [([1.0, 2.0], TR_MENOR, 2.0)], 100),
+    ]
 
-out = []
-for nombre, centro, rs, max_iter in CASOS:
-    p = Problema(centro, [Restriccion(*r) for r in rs], [-10.0, -10.0], [10.0, 10.0])
-    x, lambdas, f, L, viol, n_rondas, convergio = p.resolver([0.0], [0.0, 0.0], 1.0, 1e-5, max_iter)
-    out.append("caso " + nombre)
-    for xa, xs, La, Ls, exito, m0 in p.traza:
-        out.append("t " + " ".join([h(xa[0]), h(xa[1]), h(xs[0]), h(xs[1]), h(La), h(Ls),
-                                     str(exito), h(m0)]))
-    out.append("fin " + " ".join([h(x[0]), h(x[1]), h(lambdas[0]), h(f), h(L), h(viol), h(viol),
-                                   str(n_rondas), "1" if convergio else "0"]))
-sys.stdout.write("\n".join(out) + "\n")
+    out = []
+    for nombre, centro, rs, max_iter in casos:
+        p = Problema(centro, [Restriccion(*r) for r in rs], [-10.0, -10.0], [10.0, 10.0])
+        x, lambdas, f, L, viol, n_rondas, convergio = p.resolver([0.0], [0.0, 0.0], 1.0, 1e-5, max_iter)
+        out.append("caso " + nombre)
+        for xa, xs, La, Ls, exito, m0 in p.traza:
+            out.append("t " + " ".join([h(xa[0]), h(xa[1]), h(xs[0]), h(xs[1]), h(La), h(Ls),
+                                         str(exito), h(m0)]))
+        out.append("fin " + " ".join([h(x[0]), h(x[1]), h(lambdas[0]), h(f), h(L), h(viol), h(viol),
+                                       str(n_rondas), "1" if convergio else "0"]))
+    sys.stdout.write("\n".join(out) + "\n")
+
+
+if __name__ == "__main__":
+    main()
