@@ -2,9 +2,12 @@
 // scale, the angular windows of the sectors and the distance filter.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
+#include "platform/archivos_texto.h"
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
 #include "utiles_me.h"
@@ -340,4 +344,44 @@ TEST(FiltrarPorDistancia, ValidSampleWithAnErrorAboveTheFlaggedMarkerIsStillRank
   // 1001 valid: 1001 - Trunc(900.9) = 101 flagged, the -500 sample and the 100 largest.
   EXPECT_EQ(m->FiltrarPorDistancia(), 101);
   EXPECT_EQ(Marcadas(m->Filtro_Distancia), Union({{500}, Rango(912, 1011)}));
+}
+
+TEST(FiltrarPorDistancia, EachSampleAtItsOwnAirDensityAndSpeedVariance) {
+  // 20 samples in two kinds of air (about 1.274 and 1.140 kg/m3) with their own speed
+  // variances, on a sloped S-curve with a variance term; the two flagged samples were found
+  // by tests/tools/filtro_distancia_ref.py, and are others when the curve is evaluated at the
+  // standard density or without the variance.
+  TParque_ModeloTeorico mt;
+  auto m = ModeloPlano(mt, 20);
+  std::set<int32_t> esperadas;
+  TextoEntrada f(std::filesystem::path(AERONDA_FIXTURES) / "filtro_distancia_ref.txt");
+  int32_t k = 0;
+  while (!f.Fin()) {
+    std::istringstream l(f.LeerLinea());
+    std::string tipo;
+    l >> tipo;
+    std::vector<double> c;
+    for (std::string t; l >> t;) {
+      double x = kNaN;
+      std::from_chars(t.data(), t.data() + t.size(), x);
+      c.push_back(x);
+    }
+    if (tipo == "curva") {
+      for (int32_t s = 1; s <= 72; ++s) {
+        m->Pmax[s] = c.at(0), m->DeltaP[s] = c.at(1), m->alfa[s] = c.at(2), m->vm[s] = c.at(3);
+        m->alfa_varvel[s] = c.at(4);
+      }
+      mt.potencia_autorizada_mw = c.at(5);
+    } else if (tipo == "m") {
+      ++k;
+      TVectR* canales[] = {m->Vel, m->Ang, m->Temp, m->Pre, m->HumRel, m->VarVel, m->PE};
+      for (size_t q = 0; q < 7; ++q) (*canales[q])[k] = c.at(q);
+    } else if (tipo == "marcadas") {
+      for (double x : c) esperadas.insert(static_cast<int32_t>(x));
+    }
+  }
+  ASSERT_EQ(k, 20);
+  ASSERT_EQ(esperadas.size(), 2u);
+  EXPECT_EQ(m->FiltrarPorDistancia(), 2);
+  EXPECT_EQ(Marcadas(m->Filtro_Distancia), esperadas);
 }
