@@ -28,10 +28,15 @@ struct TCocienteRef {
   int k = 0, j = 0;
   double pme = 0, pmt = 0;
 };
+struct TCeldaEthaRef {
+  int k = 0, j = 0;
+  double valor = 0;
+};
 
 // The lines of tests/fixtures/calibrador_ref.txt.
 inline void LeerReferenciasCalibrador(std::vector<TObjetivoRef>& objetivos,
-                                      std::vector<TCocienteRef>& cocientes) {
+                                      std::vector<TCocienteRef>& cocientes,
+                                      std::vector<TCeldaEthaRef>* celdas = nullptr) {
   std::istringstream in(
       LeerArchivoCompleto(std::filesystem::path(AERONDA_FIXTURES) / "calibrador_ref.txt"));
   for (std::string l; std::getline(in, l);) {
@@ -47,6 +52,8 @@ inline void LeerReferenciasCalibrador(std::vector<TObjetivoRef>& objetivos,
       objetivos.push_back(o);
     } else if (clave == "cociente") {
       cocientes.push_back({StrToInt(t[0]), StrToInt(t[1]), TextoAReal(t[2]), TextoAReal(t[3])});
+    } else if (clave == "etha" && celdas != nullptr) {
+      celdas->push_back({StrToInt(t[0]), StrToInt(t[1]), TextoAReal(t[2])});
     }
   }
 }

@@ -13,6 +13,11 @@ sectors by 2 wind-power-density bins. Writes two fixtures:
                                    (level of station-factor column 1, of column 2, loss factor)
       cociente k j pme pmt         empirical and theoretical power at the direction of sector k
                                    and the centre of bin j, for the cells with 10 samples or more
+      etha k j valor               the station-factor cell of those same cells: (vj / v*)^3, vj
+                                   the speed of the bin centre, v* the mast speed at which the
+                                   farm without station factor gives the representative power
+                                   (regula falsi between 0 m/s and PAut at 20 m/s, until the
+                                   power is within 1 MW)
 
 The objective: 25 wind situations from Knuth's subtractive generator with seed 31 (direction
 u*360, then five speeds u*12+3), at each the theoretical farm power at the mast density
@@ -212,19 +217,46 @@ class Grilla:
         return pn, mast * self.factor
 
     def potencia_parque(self, rho, medida, ptope):
+        return self.potencia_parque_convergio(rho, medida, ptope)[0]
+
+    def potencia_parque_convergio(self, rho, medida, ptope):
+        """The power and whether the fixed point converged (None: no march was run)."""
         if medida < 1e-10:
-            return 0.0
+            return 0.0, None
         libre = medida / self.factor
         fallos = 0
         while True:
             p, mastil = self.recorrer(rho, libre, ptope)
             q = medida / mastil
             if abs(q - 1) < 0.01:
-                return p
+                return p, True
             fallos += 1
             libre *= q
             if fallos > 100:
-                return p
+                return p, False
+
+    def velocidad_para_potencia(self, potencia):
+        """The mast speed for a farm power, and whether the search converged."""
+        if PAUT < potencia:
+            return 20.0, False
+        vb, pb, va, pa = 0.0, 0.0, 20.0, PAUT
+        err, convergio, n, v = abs(pa - pb), True, 0, 0.0
+        while err > 1:
+            v = vb + (potencia - pb) * (va - vb) / (pa - pb)
+            p, c = self.potencia_parque_convergio(1.225, dpv(v), PAUT)
+            if c is not None:
+                convergio = c
+            err = abs(potencia - p)
+            n += 1
+            if p > potencia:
+                va, pa = v, p
+            else:
+                vb, pb = v, p
+            if p > PAUT:
+                return 20.0, convergio
+            if n > 100 or va == vb:
+                return v, False
+        return v, convergio
 
 
 FACTOR_ACTUAL = [FACTOR]
@@ -330,6 +362,16 @@ def main():
             g = Grilla(ang, factor_meteo(ETHA, ang, q))
             pmt = g.potencia_parque(1.225, q, PAUT)
             out.append(f"cociente {k} {j} {P_T[k - 1][j - 1]!r} {pmt!r}")
+    for k in range(1, NS + 1):
+        ang = (k - 1) * 360 / NS
+        for j in range(1, NB + 1):
+            if CNT[k - 1][j - 1] < 10:
+                continue
+            q = CENTROS[j - 1]
+            vj = (q / (0.5 * 1.225) * 1e6) ** (1.0 / 3.0)
+            v, convergio = Grilla(ang, 1.0).velocidad_para_potencia(P_T[k - 1][j - 1])
+            assert convergio and v >= 0.001, (k, j)
+            out.append(f"etha {k} {j} {(vj / v) ** 3!r}")
     with open(os.path.join(FIXTURES, "calibrador_ref.txt"), "w", newline="\n") as f:
         f.write("\n".join(out) + "\n")
 
