@@ -19,6 +19,7 @@
 #include "platform/aleatorio.h"
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
+#include "platform/fechas.h"
 
 namespace fs = std::filesystem;
 
@@ -219,7 +220,25 @@ TEST_F(Calibrador, SearchWithoutImprovementMakesExactlyOneHundredTrials) {
   const TMatR etha = c->mt->meteo_etha;
   const double f0 = c->ErrorCuadratico(31, inicio);
   c->nEvaluaciones = 0;
+  // A seed given before has no effect: the search reseeds the generator from the tick count,
+  // then draws one value per parameter and trial.
+  RandSeed(12345);
+  const uint32_t antes = GetTickCount();
   const double f = c->Calibrar({});
+  const uint32_t despues = GetTickCount();
+  const int32_t estadoFinal = RandSeed();
+  const auto estadoTras = [&](uint32_t semilla) {
+    RandSeed(static_cast<int32_t>(semilla));
+    for (int i = 0; i < 100 * 3; ++i) Random();
+    return RandSeed();
+  };
+  EXPECT_NE(estadoFinal, estadoTras(12345));
+  bool desdeElReloj = false;
+  for (uint32_t t = antes; !desdeElReloj; ++t) {
+    desdeElReloj = estadoTras(t) == estadoFinal;
+    if (t == despues) break;
+  }
+  EXPECT_TRUE(desdeElReloj) << "seeded from no tick in [" << antes << ", " << despues << "]";
   // Ten stages of ten failures after the first evaluation.
   EXPECT_EQ(c->nEvaluaciones, 101);
   EXPECT_EQ(f, f0);
