@@ -21,7 +21,9 @@
 #include "numerics/ucompletarmatriz.h"
 #include "platform/errores.h"
 #include "platform/fechas.h"
+#include "platform/lienzo_registro.h"
 #include "platform/rtltexto.h"
+#include "services/ugraficador.h"
 #include "services/useriestemporales.h"
 #include "utiles_me.h"
 
@@ -132,6 +134,258 @@ TEST(GraficosME, DaySamplesAndPowerAxisTop) {
   EXPECT_EQ(TopeEjePotencia(50), 60);
   EXPECT_EQ(TopeEjePotencia(0), 10);
   EXPECT_EQ(TopeEjePotencia(49.999), 50);
+}
+
+namespace {
+
+// A colour as the charts store it: R + 256 G + 65536 B.
+constexpr TColor Rgb(int r, int g, int b) { return TColor(r + 256 * g + 65536 * b); }
+
+// One ordinate series as a chart should hold it, with its abscissa series.
+struct SerieEsperada {
+  std::string abscisa, nombre;
+  TColor marcador;
+  int32_t tamano, ancho;
+  TColor linea;  // clNone: markers only
+  int32_t eje;
+  std::vector<double> x, y;
+};
+
+void CompararSeries(const TGrafico& g, const std::vector<SerieEsperada>& esperadas) {
+  ASSERT_EQ(g.series.size(), esperadas.size());
+  for (size_t i = 0; i < esperadas.size(); ++i) {
+    const TSerieGrafico& s = *g.series[i];
+    const SerieEsperada& e = esperadas[i];
+    SCOPED_TRACE(e.nombre);
+    EXPECT_EQ(s.nombre, e.nombre);
+    ASSERT_NE(s.serieX, nullptr);
+    EXPECT_EQ(s.serieX->nombre, e.abscisa);
+    EXPECT_EQ(s.serieX->formato, "##.##");
+    EXPECT_EQ(s.colorMarcador, e.marcador);
+    EXPECT_EQ(s.tamanoMarcador, e.tamano);
+    EXPECT_EQ(s.anchoMarcador, e.ancho);
+    EXPECT_EQ(s.colorLinea, e.linea);
+    EXPECT_EQ(s.eje, e.eje);
+    ASSERT_EQ(s.serieX->valores.size(), e.x.size());
+    ASSERT_EQ(s.valores.size(), e.y.size());
+    for (size_t j = 0; j < e.x.size(); ++j) {
+      EXPECT_NEAR(s.serieX->valores[j], e.x[j], 1e-12 * std::fabs(e.x[j])) << j;
+      EXPECT_NEAR(s.valores[j], e.y[j], 1e-12 * std::fabs(e.y[j])) << j;
+    }
+  }
+}
+
+// The texts a chart paints, in painting order.
+std::vector<std::string> TextosPintados(TGrafico& g) {
+  TLienzoRegistro lienzo(2100, 1000);
+  g.Dibujar(lienzo, 2100, 1000);
+  std::vector<std::string> textos;
+  for (const std::string& op : lienzo.operaciones)
+    if (op.rfind("Texto ", 0) == 0) {
+      const size_t a = op.find(' ', 6);
+      textos.push_back(op.substr(op.find(' ', a + 1) + 1));
+    }
+  return textos;
+}
+
+// Whether `parte` appears in `todo` in the same order, not necessarily together.
+bool EnOrden(const std::vector<std::string>& todo, const std::vector<std::string>& parte) {
+  size_t i = 0;
+  for (const std::string& t : todo)
+    if (i < parte.size() && t == parte[i]) ++i;
+  return i == parte.size();
+}
+
+}  // namespace
+
+// The charts are built for a Spanish desktop (ConstruccionME): their titles and tick labels
+// are in the user's format.
+
+// The power-speed chart of the filters: a farm authorised for 48 MW with 52 MW of turbines
+// (the axis follows the authorised power), eight samples of which one is a gap that the
+// coherence filter also flags, and every filter flagging some other sample.
+TEST_F(ConstruccionME, FilterChartOfThePowerSpeedPlane) {
+  auto mt = ModeloTeoricoDePrueba(901, 48);
+  mt->potencia_nominal = 52;
+  TParque_ModeloEmpirico me;
+  me.mt = mt.get();
+  me.series = std::make_unique<TSeriesDeDatos>();
+  me.series->NSeries = 9;
+  me.series->NPuntos = 8;
+  me.series->series.assign(9, TVectR(8));
+  me.TomarCanales();
+  me.NPuntos = 8;
+  const std::vector<double> vel = {3, 5, 7, 9, 11, 13, 15, 90};
+  const std::vector<double> pe = {1, 4, 10, 20, 30, 40, 47, 0};
+  const std::vector<double> ang = {10, 20, 30, 40, 50, 60, 70, 80};
+  for (int32_t k = 1; k <= 8; ++k) {
+    (*me.Vel)[k] = vel[size_t(k - 1)];
+    (*me.PE)[k] = pe[size_t(k - 1)];
+    (*me.Ang)[k] = ang[size_t(k - 1)];
+  }
+  const auto banderas = [](std::initializer_list<int> marcadas) {
+    TDAOfBoolean a(9, 0);
+    for (int k : marcadas) a[size_t(k)] = 1;
+    return a;
+  };
+  me.Filt_Huecos = banderas({8});
+  me.Filt_Coherencia = banderas({2, 8});
+  me.Filt_CGM = banderas({3, 4});
+  me.Filt_Disponibilidad = banderas({5});
+  me.Filtro_Distancia = banderas({7});
+
+  const auto g = me.GraficoFiltrados(TPlanoFiltrados::PE_Velocidad);
+  EXPECT_EQ(g->nombre, "gfiltrados_pv");
+  EXPECT_EQ(g->titulo, "Muestras y filtrados (plano PE-Velocidad)");
+  EXPECT_EQ(g->tipoSeriesPorDefecto, 2);
+  EXPECT_EQ(g->logo, 0);
+  EXPECT_EQ(g->ejeX->titulo, "Velocidad de viento [m/s]");
+  EXPECT_EQ(g->ejeY1->titulo, "Potencia eléctrica [MW]");
+  const auto limites = [](const TEjeGrafico& e) {
+    return std::make_tuple(e.minimoAuto, e.minimoFijo, e.maximoAuto, e.maximoFijo);
+  };
+  EXPECT_EQ(limites(*g->ejeX), std::make_tuple(false, 0.0, false, 25.0));
+  EXPECT_EQ(limites(*g->ejeY1), std::make_tuple(false, 0.0, false, 50.0));
+  EXPECT_TRUE(g->cajas.empty());
+  CompararSeries(*g, {{"vel", "PE", Rgb(0, 128, 0), 2, 1, clNone, 0, vel, pe},
+                      {"vel_filtrados_por_coherencia",
+                       "PE_filtrados_por_Coherencia",
+                       Rgb(255, 0, 255),
+                       4,
+                       2,
+                       clNone,
+                       0,
+                       {5},
+                       {4}},
+                      {"vel_filtrados_por_cgm",
+                       "PE_filtrados_por_cgm",
+                       Rgb(255, 0, 0),
+                       4,
+                       2,
+                       clNone,
+                       0,
+                       {7, 9},
+                       {10, 20}},
+                      {"vel_filtrados_por_disp",
+                       "PE_filtrados_por_disp",
+                       Rgb(0, 0, 255),
+                       4,
+                       2,
+                       clNone,
+                       0,
+                       {11},
+                       {30}},
+                      {"vel_filtrados_por_dist",
+                       "PE_filtrados_por_dist",
+                       Rgb(0, 0, 0),
+                       4,
+                       2,
+                       clNone,
+                       0,
+                       {15},
+                       {47}}});
+  EXPECT_EQ(ArchivoGraficoFiltrados(TPlanoFiltrados::PE_Velocidad),
+            "muestras_filtrados_plano_pe_vel_0.jpg");
+
+  // Painted: the title, the legend in the order of the series, the power axis up to 50.
+  const auto textos = TextosPintados(*g);
+  EXPECT_TRUE(EnOrden(
+      textos, {"Muestras y filtrados (plano PE-Velocidad)", "PE", "PE_filtrados_por_Coherencia",
+               "PE_filtrados_por_cgm", "PE_filtrados_por_disp", "PE_filtrados_por_dist", "50,00",
+               "Velocidad de viento [m/s]", "Potencia eléctrica [MW]"}));
+  EXPECT_TRUE(std::find(textos.begin(), textos.end(), "60,00") == textos.end());
+}
+
+// The chart of the sector at 45 degrees (72 sectors) with two bins, for the same farm: the
+// power axis follows the larger of the authorised (48) and the nominal power (52).
+TEST_F(ConstruccionME, SectorChartSplitsDayAndNightAndDrawsBinsAndCurves) {
+  auto mt = ModeloTeoricoDePrueba(901, 48);
+  mt->potencia_nominal = 52;
+  TParque_ModeloEmpirico me;
+  me.mt = mt.get();
+  me.aTramo = TMatR(72, 2);
+  for (TVectR* v : {&me.alfa, &me.vm, &me.Pmax, &me.DeltaP, &me.alfa_varvel}) *v = TVectR(72);
+  for (int32_t s = 1; s <= 72; ++s) {
+    me.alfa[s] = 0.7, me.vm[s] = 9, me.Pmax[s] = 55, me.DeltaP[s] = 1;  // capped at 48 MW
+    me.alfa_varvel[s] = 2;                                              // drawn without variance
+  }
+  const std::vector<double> bordes = {0.0, 0.0005, 0.0015}, centros = {0.00025, 0.001};
+  const TDateTime d = EncodeDate(2016, 11, 1);
+  const auto a = [d](int paso) { return d + paso * (10.0 / 1440.0); };  // 10-minute steps
+  // 06:50 and 20:00 are night, 07:00 and 19:50 day.
+  const TDAofNReal pv3 = {0.0001, 0.0003, 0.0007, 0.0012}, pe = {5, 15, 30, 45};
+  const TDAofNReal fechas = {a(41), a(42), a(119), a(120)};
+  const TVectR cnt = TVectR::CreateDesdeDA(1, {12.0, 30.0});
+  const TVectR P = TVectR::CreateDesdeDA(1, {10.0, 40.0});
+  const auto g =
+      me.GraficoClusterSector(10, TVectR::CreateDesdeDA(1, bordes),
+                              TVectR::CreateDesdeDA(1, centros), pv3, pe, fechas, cnt, P);
+
+  EXPECT_EQ(g->nombre, "gfiltrados_pv");
+  EXPECT_EQ(g->titulo, "Muestras cluster ang: 45,0°");
+  EXPECT_EQ(g->ejeX->titulo, "Potencia del viento [MW/m2]");
+  EXPECT_EQ(std::make_tuple(g->ejeX->formato, g->ejeX->precision, g->ejeX->digitos),
+            std::make_tuple(1, 6, 8));
+  EXPECT_TRUE(g->ejeX->minimoAuto && g->ejeX->maximoAuto);
+  EXPECT_EQ(g->ejeY1->titulo, "Potencia eléctrica [MW]");
+  EXPECT_EQ(std::make_tuple(g->ejeY1->minimoAuto, g->ejeY1->minimoFijo, g->ejeY1->maximoAuto,
+                            g->ejeY1->maximoFijo),
+            std::make_tuple(false, 0.0, false, 60.0));
+
+  // The bin edges as boxes 5e-6 wide up to the axis top, without caption.
+  ASSERT_EQ(g->cajas.size(), 3u);
+  for (size_t j = 0; j < 3; ++j) {
+    const TCajaGraficoXY& c = *g->cajas[j];
+    EXPECT_EQ(std::make_tuple(c.titulo, c.x1, c.y1, c.x2, c.y2),
+              std::make_tuple(std::string(), bordes[j], 0.0, bordes[j] + 5e-6, 60.0));
+  }
+
+  // The curve at standard density and without variance, written out: the speed of the power
+  // density, the logistic, capped at the authorised power.
+  const auto curva = [](double q) {
+    const double v = std::cbrt(q / (0.5 * 1.225) * 1e6);
+    return std::min(55.0 / (1.0 + std::exp(-0.7 * (v - 9.0))) - 1.0, 48.0);
+  };
+  std::vector<double> xs, ys;
+  for (size_t j = 0; j + 1 < bordes.size(); ++j)
+    for (int m = 0; m < 10; ++m) {
+      xs.push_back(bordes[j] + m / 10.0 * (bordes[j + 1] - bordes[j]));
+      ys.push_back(curva(xs.back()));
+    }
+  const TColor rojo = Rgb(255, 0, 0);
+  CompararSeries(
+      *g,
+      {{"Pv3_7a19hs",
+        "PE_muestras_7a19hs",
+        Rgb(0, 0, 255),
+        2,
+        1,
+        clNone,
+        0,
+        {0.0003, 0.0007},
+        {15, 30}},
+       {"Pv3_20a6hs",
+        "PE_muestras_20a6hs",
+        Rgb(0, 0, 0),
+        2,
+        1,
+        clNone,
+        0,
+        {0.0001, 0.0012},
+        {5, 45}},
+       {"Pv3Medio", "F0_s", rojo, 6, 2, clNone, 0, centros, {curva(centros[0]), curva(centros[1])}},
+       {"Pv3_Hermit", "PE_Curva_s", rojo, 0, 1, rojo, 0, xs, ys},
+       {"Pv3Medio", "Peso", Rgb(255, 0, 255), 3, 1, clNone, 1, centros, {12, 30}},
+       {"Pv3Medio", "F0", rojo, 3, 2, clNone, 0, centros, {10, 40}}});
+  EXPECT_EQ(ys.back(), 48.0);  // the line reaches the cap
+  // Peso and F0 share one abscissa series.
+  EXPECT_EQ(g->series[4]->serieX, g->series[5]->serieX);
+  EXPECT_EQ(me.ArchivoGraficoSector(10, 2), "4500_2_0.jpg");
+
+  const auto textos = TextosPintados(*g);
+  EXPECT_TRUE(EnOrden(textos, {"Muestras cluster ang: 45,0°", "PE_muestras_7a19hs",
+                               "PE_muestras_20a6hs", "F0_s", "PE_Curva_s", "Peso", "F0", "60,00",
+                               "Potencia del viento [MW/m2]", "Potencia eléctrica [MW]"}));
 }
 
 // ---------------------------------------------------------------------------------------------
