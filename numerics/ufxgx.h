@@ -15,7 +15,9 @@
 class Tfx {
  public:
   Tfx() = default;
-  // Releasing a function object is destroying it (the original's virtual Free).
+  // A function object is released by destroying it; the destructor is virtual because its
+  // owners (a Tfxlst, the problem holding an objective or a constraint function) hold it
+  // through a Tfx pointer.
   virtual ~Tfx() = default;
   Tfx(const Tfx&) = delete;
   Tfx& operator=(const Tfx&) = delete;

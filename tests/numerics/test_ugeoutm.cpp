@@ -150,9 +150,9 @@ TEST(LatLonAUTM, ContraLaSerieDeKrueger) {
     const Utm u = Convertir(lat, lon, elipsoide);
     EXPECT_EQ(u.huso, huso);
     EXPECT_EQ(u.zona, zona);
-    // The series stays within 1 mm of the exact projection at every point of the table, the
-    // 6 degrees of the Norway and Svalbard zones included; the fixture rounds to 0.05 mm. The
-    // smallest term of the meridian arc (35e^6/3072 sin 6phi) is worth 2 cm.
+    // The series stays within 1.5 mm of the exact projection, the 6 degrees of the Norway and
+    // Svalbard zones included: a little over 1 mm at worst, on Clarke 1880; the fixture rounds
+    // to 0.05 mm. The smallest term of the meridian arc (35e^6/3072 sin 6phi) is worth 2 cm.
     const double tol = 0.0015;
     EXPECT_NEAR(u.xe, xe, tol);
     EXPECT_NEAR(u.yn, yn, tol);
