@@ -411,6 +411,25 @@ int64_t Contar(const std::string& s, char c) {
   return static_cast<int64_t>(std::count(s.begin(), s.end(), c));
 }
 
+// One element of a bracketed string: what ACadena writes for a value that is not finite ("Nan",
+// "+Inf", "-Inf"; in any case, "Infinity" too, as the plain real text reads them), or else a
+// number or expression through EvaluarNumero.
+NReal ElementoDeCadena(const std::string& parte) {
+  const bool conCifras = parte.find_first_of("0123456789") != std::string::npos;
+  double x = 0;
+  if (!conCifras && ProbarTextoARealCompleto(parte, x)) return x;
+  return EvaluarNumero(parte);
+}
+
+// Rows a matrix of no columns may have: such a matrix has no groups to check its row count
+// against, while every row still costs a row object (some 64 bytes), so the row count is bound
+// by the text: 64 rows whatever its length, and a quarter of a row per character. That is about
+// 16 bytes per character, less than a matrix of one column takes per character of its text
+// (a row and an element for every "[x]").
+bool FilasSinColumnasAdmitidas(int64_t nf, size_t largo) {
+  return nf <= 64 + static_cast<int64_t>(largo / 4);
+}
+
 }  // namespace
 
 TVectR TVectR::CreateDesdeCadena(const std::string& s) {
@@ -427,10 +446,11 @@ TVectR TVectR::CreateDesdeCadena(const std::string& s) {
   TVectR v(n_);
   for (int32_t i = 1; i < n_; ++i) {
     CortarGrupo(resto, ";", parte, kQuien, s);
-    v.pv[U(i)] = EvaluarNumero(parte);
+    v.pv[U(i)] = ElementoDeCadena(parte);
   }
-  CortarGrupo(resto, "]", parte, kQuien, s);
-  v.pv[U(n_)] = EvaluarNumero(parte);
+  // The last element ends at the next "]", or with the string when there is none.
+  ExtraerHastaSeparador(resto, "]", parte);
+  v.pv[U(n_)] = ElementoDeCadena(parte);
   return v;
 }
 
@@ -522,16 +542,17 @@ TMatR TMatR::CreateDesdeCadena(const std::string& s) {
   CortarGrupo(resto, "[", parte, kQuien, s);
   CortarGrupo(resto, "|", parte, kQuien, s);
   const int32_t nf_ = StrToInt(parte);
-  CortarGrupo(resto, "]", parte, kQuien, s);
+  // The column count ends at the next "]"; without one (a matrix with no elements whose final
+  // "]" is missing) it is the rest of the string, and a matrix with elements then finds none.
+  ExtraerHastaSeparador(resto, "]", parte);
   const int32_t nc_ = StrToInt(parte);
-  // A matrix of no columns holds no "]" groups to check its row count against; every row still
-  // costs a vector, so such a matrix may not have more rows than the text has characters.
-  if (nf_ < 0 || nc_ < 0 || (nc_ == 0 && static_cast<size_t>(nf_) > s.size()))
+  if (nf_ < 0 || nc_ < 0 || (nc_ == 0 && !FilasSinColumnasAdmitidas(nf_, s.size())))
     throw EConvertError(std::string(kQuien) + ": dimensiones inválidas: " + IntToStr(nf_) + " x " +
                         IntToStr(nc_));
   const int64_t total = static_cast<int64_t>(nf_) * nc_;
-  // Every element ends at a "]": checked before the matrix is allocated.
-  if (Contar(resto, ']') < total)
+  // Every element but the last ends at a "]" (the last may end with the string): checked
+  // before the matrix is allocated.
+  if (total > 0 && Contar(resto, ']') < total - 1)
     throw EConvertError(std::string(kQuien) + ": cadena incompleta: \"" + s + "\"");
   TMatR m(nf_, nc_);
   if (total == 0) return m;
@@ -539,9 +560,15 @@ TMatR TMatR::CreateDesdeCadena(const std::string& s) {
   int64_t k = 0;
   for (int32_t i = 1; i <= nf_; ++i) {
     for (int32_t j = 1; j <= nc_; ++j) {
-      CortarGrupo(resto, "]", parte, kQuien, s);
-      m.PonerElemento(i, j, EvaluarNumero(parte));
-      if (++k < total) CortarGrupo(resto, "[", parte, kQuien, s);
+      if (++k < total) {
+        CortarGrupo(resto, "]", parte, kQuien, s);
+        m.PonerElemento(i, j, ElementoDeCadena(parte));
+        CortarGrupo(resto, "[", parte, kQuien, s);
+      } else {
+        // The last element ends at the next "]", or with the string when there is none.
+        ExtraerHastaSeparador(resto, "]", parte);
+        m.PonerElemento(i, j, ElementoDeCadena(parte));
+      }
     }
   }
   return m;

@@ -57,8 +57,10 @@ class TVectR {
   // one plain real at the start of each. A negative count in the file, a missing line or a line
   // without a number raise EInOutError.
   static TVectR CreateLeerTexto(TextoEntrada& f, int32_t n_);
-  // "[" n "|" x1 ";" ... ";" xn "]", elements through EvaluarNumero. Text before the first "["
-  // and after the closing "]" is ignored. n < 1 or a missing separator raise EConvertError.
+  // "[" n "|" x1 ";" ... ";" xn "]", elements through EvaluarNumero ("Nan", "+Inf", "-Inf" read
+  // as those values). Text before the first "[" and after the closing "]" is ignored; without
+  // the closing "]" the last element is the rest of the string. n < 1 or a missing "[", "|" or
+  // ";" raise EConvertError.
   static TVectR CreateDesdeCadena(const std::string& s);
   TVectR Duplicar() const { return *this; }
 
@@ -159,7 +161,10 @@ class TMatR {
   // not nc raise EInOutError, as do missing lines and lines without a number.
   static TMatR CreateLeerTexto(TextoEntrada& f);
   // "[" nf "|" nc "]" then "[" value "]" per element in row order; values through
-  // EvaluarNumero. Negative sizes or too few groups raise EConvertError.
+  // EvaluarNumero ("Nan", "+Inf", "-Inf", as ACadena writes them, read as those values).
+  // Without the final "]" the last element is the rest of the string. Negative sizes, a matrix
+  // of no columns with more rows than its text can justify, or too few groups raise
+  // EConvertError.
   static TMatR CreateDesdeCadena(const std::string& s);
 
   TMatR(const TMatR&) = default;

@@ -302,7 +302,6 @@ TEST_F(Cadenas, MatrizDesdeCadenaErrores) {
   };
   const Caso casos[] = {
       {"[1|2][1]", "TMatR.CreateDesdeCadena: cadena incompleta: \"[1|2][1]\""},
-      {"[1|2][1][2", "TMatR.CreateDesdeCadena: cadena incompleta: \"[1|2][1][2\""},
       {"[1|2][1]2]", "TMatR.CreateDesdeCadena: cadena incompleta: \"[1|2][1]2]\""},
       {"1|2", "TMatR.CreateDesdeCadena: cadena incompleta: \"1|2\""},
       {"[2|2", "TMatR.CreateDesdeCadena: cadena incompleta: \"[2|2\""},
@@ -322,6 +321,63 @@ TEST_F(Cadenas, MatrizDesdeCadenaErrores) {
   EXPECT_EQ(vacia.nc, 0);
 }
 
+// Without its final "]" the last element is the rest of the string; every other missing
+// bracket is still refused (above).
+TEST_F(Cadenas, SinElCorcheteFinal) {
+  FormatSettings().DecimalSeparator = '.';
+  EXPECT_EQ(TMatR::CreateDesdeCadena("[1|2][1][2"), M(1, 2, {1, 2}));
+  EXPECT_EQ(TMatR::CreateDesdeCadena("[2|1][1.5][ 2*2 \r\n"), M(2, 1, {1.5, 4}));
+  const TMatR vacia = TMatR::CreateDesdeCadena("[3|0");
+  EXPECT_EQ(vacia.nf, 3);
+  EXPECT_EQ(vacia.nc, 0);
+  EXPECT_EQ(Elementos(TVectR::CreateDesdeCadena("[2|1;2")), (TDAofNReal{1, 2}));
+  EXPECT_EQ(Elementos(TVectR::CreateDesdeCadena("[1| 7 ")), (TDAofNReal{7}));
+  FormatSettings().DecimalSeparator = ',';
+  EXPECT_EQ(Elementos(TVectR::CreateDesdeCadena("[2|1,5;-2,25")), (TDAofNReal{1.5, -2.25}));
+}
+
+// What ACadena writes for values that are not finite reads back as those values, as the plain
+// real text does ("Infinity" and any case included).
+TEST_F(Cadenas, NoFinitosIdaYVuelta) {
+  for (char sep : {'.', ','}) {
+    FormatSettings().DecimalSeparator = sep;
+    const TMatR m = M(1, 4, {kNaN, kInf, -kInf, 2.5});
+    const std::string texto = m.ACadena();
+    EXPECT_EQ(texto, std::string("[1|4][Nan][+Inf][-Inf][2") + sep + "5]");
+    const TMatR r = TMatR::CreateDesdeCadena(texto);
+    EXPECT_TRUE(std::isnan(r.Elemento(1, 1)));
+    EXPECT_EQ(r.Elemento(1, 2), kInf);
+    EXPECT_EQ(r.Elemento(1, 3), -kInf);
+    EXPECT_EQ(r.Elemento(1, 4), 2.5);
+  }
+  FormatSettings().DecimalSeparator = '.';
+  const TVectR v = TVectR::CreateDesdeCadena("[4| nan ;INF;-Infinity;+inf]");
+  EXPECT_TRUE(std::isnan(v.pv[1]));
+  EXPECT_EQ(v.pv[2], kInf);
+  EXPECT_EQ(v.pv[3], -kInf);
+  EXPECT_EQ(v.pv[4], kInf);
+  // Only the words themselves: anything else still goes to the evaluator.
+  EXPECT_THROW_MSG(TMatR::CreateDesdeCadena("[1|1][Nan1]"), EConvertError,
+                   "Error: no se puede evaluar \"Nan1\" a un número real");
+}
+
+// A matrix of no columns has no groups to bound its rows, and each row still costs memory: its
+// row count is bound by the text's length (64, and one row per 4 characters).
+TEST_F(Cadenas, MatrizSinColumnasAcotadaPorElTexto) {
+  EXPECT_EQ(TMatR::CreateDesdeCadena("[64|0]").nf, 64);
+  EXPECT_THROW_MSG(TMatR::CreateDesdeCadena("[66|0]"), EConvertError,
+                   "TMatR.CreateDesdeCadena: dimensiones inválidas: 66 x 0");
+  auto texto = [](int64_t nf) {
+    std::string s = "[" + std::to_string(nf) + "|0]";
+    s.resize(1000000, ' ');
+    return s;
+  };
+  EXPECT_EQ(TMatR::CreateDesdeCadena(texto(250064)).nf, 250064);
+  EXPECT_THROW(TMatR::CreateDesdeCadena(texto(250065)), EConvertError);
+  // What ACadena writes for such a matrix reads back.
+  EXPECT_EQ(TMatR::CreateDesdeCadena(TMatR(50, 0).ACadena()), TMatR(50, 0));
+}
+
 TEST_F(Cadenas, VectorDesdeCadena) {
   FormatSettings().DecimalSeparator = '.';
   EXPECT_EQ(Elementos(TVectR::CreateDesdeCadena("[3|1;2*2;0.5]")), (TDAofNReal{1, 4, 0.5}));
@@ -339,7 +395,7 @@ TEST_F(Cadenas, VectorDesdeCadena) {
       {"[0|]", "TVectR.CreateDesdeCadena: número de elementos inválido: 0"},
       {"[-2|1;2]", "TVectR.CreateDesdeCadena: número de elementos inválido: -2"},
       {"[3|1;2]", "TVectR.CreateDesdeCadena: cadena incompleta: \"[3|1;2]\""},
-      {"[2|1;2", "TVectR.CreateDesdeCadena: cadena incompleta: \"[2|1;2\""},
+      {"[3|1;2", "TVectR.CreateDesdeCadena: cadena incompleta: \"[3|1;2\""},
       {"[2000000000|1]", "TVectR.CreateDesdeCadena: cadena incompleta: \"[2000000000|1]\""},
       {"3|1;2;3]", "TVectR.CreateDesdeCadena: cadena incompleta: \"3|1;2;3]\""},
       {"[2|1;x]", "Error: no se puede evaluar \"x\" a un número real"},
