@@ -1,5 +1,8 @@
 #include "platform/rtltexto.h"
 
+#include <langinfo.h>
+#include <locale.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -15,35 +18,235 @@
 
 namespace {
 
+// The locale in force for one category, as the C library resolves it: LC_ALL, then the
+// category's own variable, then LANG; "C" when none is set.
+std::string LocaleDeCategoria(const char* categoria) {
+  for (const char* v : {"LC_ALL", categoria, "LANG"}) {
+    const char* e = std::getenv(v);
+    if (e != nullptr && *e != '\0') return std::string(e);
+  }
+  return std::string("C");
+}
+
 TFormatSettings& Sistema() {
-  static TFormatSettings s = FormatoDeLocale([] {
-    // The same precedence as the C library: LC_ALL, then the category, then LANG.
-    for (const char* v : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
-      const char* e = std::getenv(v);
-      if (e != nullptr && *e != '\0') return std::string(e);
-    }
-    return std::string("C");
-  }());
+  static TFormatSettings s = FormatoDelEntorno();
   return s;
 }
 
 bool Empieza(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
+// A locale object of the C library for one category, released with this holder; null when the
+// name is the C locale or a locale the system does not have (the C library then works in the C
+// locale too).
+class LocaleC {
+ public:
+  LocaleC(int mascara, std::string_view nombre) {
+    const bool esC = nombre.empty() || nombre == "C" || nombre == "POSIX" || Empieza(nombre, "C.");
+    if (!esC) l_ = newlocale(mascara, std::string(nombre).c_str(), static_cast<locale_t>(nullptr));
+  }
+  ~LocaleC() {
+    if (l_ != static_cast<locale_t>(nullptr)) freelocale(l_);
+  }
+  LocaleC(const LocaleC&) = delete;
+  LocaleC& operator=(const LocaleC&) = delete;
+  locale_t l() const { return l_; }
+  std::string Dato(nl_item item) const { return nl_langinfo_l(item, l_); }
+
+ private:
+  locale_t l_ = static_cast<locale_t>(nullptr);
+};
+
+// A one-character separator from the locale's text: itself when it is one ASCII character;
+// a blank for a wider one (a no-break space, U+202F in fr_FR), which the run-time's one-character
+// settings cannot hold; `vacio` when the locale has none.
+char Separador(const std::string& s, char vacio) {
+  if (s.empty()) return vacio;
+  if (s.size() == 1 && static_cast<unsigned char>(s[0]) < 128) return s[0];
+  return ' ';
+}
+
+bool EsLetra(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The C library's date and time pattern (strftime's "%d/%m/%Y") in the run-time's pattern
+// language ("dd/mm/yyyy"). Letters between the fields go in quotes; a field with no
+// counterpart (time zone, week and day numbers of the year) is left out. A two-digit year
+// becomes four: the century is not left for the reader to guess. With `soloFecha` the
+// time-of-day fields are left out too.
+void PatronDeStrftime(std::string& out, std::string_view f, locale_t l, bool soloFecha,
+                      int profundidad) {
+  if (profundidad > 3) return;
+  std::string literal;
+  auto volcar = [&] {
+    bool conLetras = false;
+    for (char c : literal) conLetras = conLetras || EsLetra(c) || c == '"' || c == '\'';
+    if (!conLetras) {
+      out += literal;
+    } else {
+      const char comilla = literal.find('"') == std::string::npos ? '"' : '\'';
+      out += comilla;
+      for (char c : literal)
+        if (c != comilla) out += c;
+      out += comilla;
+    }
+    literal.clear();
+  };
+  auto campo = [&](std::string_view patron) {
+    volcar();
+    out += patron;
+  };
+  auto anidado = [&](nl_item item, std::string_view porDefecto) {
+    volcar();
+    std::string sub = nl_langinfo_l(item, l);
+    PatronDeStrftime(out, sub.empty() ? porDefecto : std::string_view(sub), l, soloFecha,
+                     profundidad + 1);
+  };
+  for (size_t i = 0; i < f.size(); ++i) {
+    if (f[i] != '%' || i + 1 >= f.size()) {
+      literal += f[i];
+      continue;
+    }
+    ++i;
+    bool sinCeros = false;
+    while (i < f.size() && (f[i] == '-' || f[i] == '_' || f[i] == '0' || f[i] == '^' ||
+                            f[i] == '#' || f[i] == 'E' || f[i] == 'O')) {
+      sinCeros = sinCeros || f[i] == '-' || f[i] == '_';
+      ++i;
+    }
+    if (i >= f.size()) break;
+    const bool hora = std::string_view("HkIlMSpPTRrX").find(f[i]) != std::string_view::npos;
+    if (soloFecha && hora) continue;
+    switch (f[i]) {
+      case 'd':
+        campo(sinCeros ? "d" : "dd");
+        break;
+      case 'e':
+        campo("d");
+        break;
+      case 'm':
+        campo(sinCeros ? "m" : "mm");
+        break;
+      case 'Y':
+      case 'y':
+      case 'G':
+      case 'g':
+        campo("yyyy");
+        break;
+      case 'b':
+      case 'h':
+        campo("mmm");
+        break;
+      case 'B':
+        campo("mmmm");
+        break;
+      case 'a':
+        campo("ddd");
+        break;
+      case 'A':
+        campo("dddd");
+        break;
+      case 'H':
+      case 'I':
+        campo(sinCeros ? "h" : "hh");
+        break;
+      case 'k':
+      case 'l':
+        campo("h");
+        break;
+      case 'M':
+        campo(sinCeros ? "n" : "nn");
+        break;
+      case 'S':
+        campo(sinCeros ? "s" : "ss");
+        break;
+      case 'p':
+        campo("ampm");
+        break;
+      case 'P':
+        campo("am/pm");
+        break;
+      case 'T':
+        campo("hh:nn:ss");
+        break;
+      case 'R':
+        campo("hh:nn");
+        break;
+      case 'D':
+        campo("mm/dd/yyyy");
+        break;
+      case 'F':
+        campo("yyyy-mm-dd");
+        break;
+      case 'r':
+        anidado(T_FMT_AMPM, "%I:%M:%S %p");
+        break;
+      case 'x':
+        anidado(D_FMT, "%m/%d/%y");
+        break;
+      case 'X':
+        anidado(T_FMT, "%H:%M:%S");
+        break;
+      case 'c':
+        anidado(D_T_FMT, "%a %b %e %H:%M:%S %Y");
+        break;
+      case 'n':
+      case 't':
+        literal += ' ';
+        break;
+      case '%':
+        literal += '%';
+        break;
+      default:
+        break;  // %Z, %z, %j, %U, %W, %V, %u, %w, %s, %C: nothing of ours
+    }
+  }
+  volcar();
+}
+
+// Blanks at the ends dropped and runs of blanks made one (what is left where fields were left
+// out).
+std::string SinBlancosSobrantes(const std::string& s) {
+  std::string r;
+  for (char c : s) {
+    if (c == ' ' && (r.empty() || r.back() == ' ')) continue;
+    r += c;
+  }
+  while (!r.empty() && r.back() == ' ') r.pop_back();
+  return r;
+}
+
+std::string Patron(std::string_view strftime, locale_t l, bool soloFecha) {
+  std::string p;
+  PatronDeStrftime(p, strftime, l, soloFecha, 0);
+  return SinBlancosSobrantes(p);
+}
+
+// The first separator between the fields of a pattern: a character that is not a letter, a
+// digit, a blank or a quote.
+char PrimerSeparador(const std::string& patron, char porDefecto) {
+  for (char c : patron) {
+    if (!EsLetra(c) && !(c >= '0' && c <= '9') && c != ' ' && c != '"' && c != '\'' &&
+        static_cast<unsigned char>(c) < 128)
+      return c;
+  }
+  return porDefecto;
+}
+
+// The time pattern without its seconds, and the separator before them ("hh:nn:ss ampm" gives
+// "hh:nn ampm").
+std::string SinSegundos(std::string p) {
+  const size_t k = p.find("ss");
+  if (k == std::string::npos) return p;
+  size_t ini = k;
+  if (ini > 0 && !EsLetra(p[ini - 1]) && p[ini - 1] != ' ') --ini;
+  p.erase(ini, k + 2 - ini);
+  return p;
+}
+
 }  // namespace
 
-TFormatSettings FormatoDeLocale(std::string_view nombre) {
+TFormatSettings FormatoDeLocales(std::string_view numerico, std::string_view tiempo) {
   TFormatSettings f;
-  if (Empieza(nombre, "es")) {
-    f.ThousandSeparator = '.';
-    f.DecimalSeparator = ',';
-    f.DateSeparator = '/';
-    f.TimeSeparator = ':';
-    f.ShortDateFormat = "dd/MM/yyyy";
-    f.LongDateFormat = "dddd, d' de 'MMMM' de 'yyyy";
-    f.ShortTimeFormat = "H:mm";
-    f.LongTimeFormat = "H:mm:ss";
-    return f;
-  }
+  // The C locale (and any the system does not have): "." and ",", ISO dates, English names.
   static const std::array<std::string, 12> kMesCorto{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   static const std::array<std::string, 12> kMesLargo{
@@ -59,21 +262,57 @@ TFormatSettings FormatoDeLocale(std::string_view nombre) {
   f.LongDayNames = kDiaLargo;
   f.ThousandSeparator = ',';
   f.DecimalSeparator = '.';
-  if (Empieza(nombre, "en_US")) {
-    f.DateSeparator = '/';
-    f.ShortDateFormat = "M/d/yyyy";
-    f.LongDateFormat = "dddd, MMMM d, yyyy";
-    f.ShortTimeFormat = "h:mm AMPM";
-    f.LongTimeFormat = "h:mm:ss AMPM";
-  } else {
-    f.DateSeparator = '-';
-    f.ShortDateFormat = "yyyy-mm-dd";
-    f.LongDateFormat = "dddd, d mmmm yyyy";
-    f.ShortTimeFormat = "hh:nn";
-    f.LongTimeFormat = "hh:nn:ss";
-  }
+  f.DateSeparator = '-';
+  f.ShortDateFormat = "yyyy-mm-dd";
+  f.LongDateFormat = "dddd, d mmmm yyyy";
+  f.ShortTimeFormat = "hh:nn";
+  f.LongTimeFormat = "hh:nn:ss";
   f.TimeSeparator = ':';
+
+  const LocaleC num(LC_NUMERIC_MASK, numerico);
+  if (num.l() != static_cast<locale_t>(nullptr)) {
+    f.DecimalSeparator = Separador(num.Dato(RADIXCHAR), '.');
+    if (f.DecimalSeparator == ' ') f.DecimalSeparator = '.';
+    f.ThousandSeparator = Separador(num.Dato(THOUSEP), '\0');
+  }
+
+  // With its character set: the names are text in it.
+  const LocaleC hora(LC_TIME_MASK | LC_CTYPE_MASK, tiempo);
+  const locale_t l = hora.l();
+  if (l != static_cast<locale_t>(nullptr)) {
+    f.ShortDateFormat = Patron(hora.Dato(D_FMT), l, false);
+    f.LongDateFormat = Patron(hora.Dato(D_T_FMT), l, true);
+    if (f.LongDateFormat.empty()) f.LongDateFormat = f.ShortDateFormat;
+    f.LongTimeFormat = Patron(hora.Dato(T_FMT), l, false);
+    f.ShortTimeFormat = SinSegundos(f.LongTimeFormat);
+    f.DateSeparator = PrimerSeparador(f.ShortDateFormat, '/');
+    f.TimeSeparator = PrimerSeparador(f.LongTimeFormat, ':');
+    // The names only from a UTF-8 locale: the window and the files hold UTF-8 text.
+    if (hora.Dato(CODESET) == "UTF-8") {
+      for (size_t i = 0; i < 12; ++i) {
+        f.ShortMonthNames[i] = hora.Dato(static_cast<nl_item>(ABMON_1 + static_cast<int>(i)));
+        f.LongMonthNames[i] = hora.Dato(static_cast<nl_item>(MON_1 + static_cast<int>(i)));
+      }
+      for (size_t i = 0; i < 7; ++i) {
+        f.ShortDayNames[i] = hora.Dato(static_cast<nl_item>(ABDAY_1 + static_cast<int>(i)));
+        f.LongDayNames[i] = hora.Dato(static_cast<nl_item>(DAY_1 + static_cast<int>(i)));
+      }
+    }
+  }
   return f;
+}
+
+TFormatSettings FormatoDeLocale(std::string_view nombre) {
+  return FormatoDeLocales(nombre, nombre);
+}
+
+TFormatSettings FormatoDelEntorno() {
+  return FormatoDeLocales(LocaleDeCategoria("LC_NUMERIC"), LocaleDeCategoria("LC_TIME"));
+}
+
+bool HayLocale(std::string_view nombre) {
+  if (nombre.empty() || nombre == "C" || nombre == "POSIX" || Empieza(nombre, "C.")) return true;
+  return LocaleC(LC_ALL_MASK, nombre).l() != static_cast<locale_t>(nullptr);
 }
 
 TFormatSettings& FormatSettings() {
@@ -520,12 +759,18 @@ void Formatear(std::string& out, std::string_view p, const TFechaHora& f, double
         size_t n = corrida('d');
         i += n;
         int dow = DayOfWeek(fecha) - 1;
-        if (n == 1) out += IntToStr(f.dia);
-        else if (n == 2) out += DosDigitos(f.dia, 2);
-        else if (n == 3) out += fs.ShortDayNames[static_cast<size_t>(dow)];
-        else if (n == 4) out += fs.LongDayNames[static_cast<size_t>(dow)];
-        else if (n == 5) Formatear(out, fs.ShortDateFormat, f, fecha, fs, profundidad + 1);
-        else Formatear(out, fs.LongDateFormat, f, fecha, fs, profundidad + 1);
+        if (n == 1)
+          out += IntToStr(f.dia);
+        else if (n == 2)
+          out += DosDigitos(f.dia, 2);
+        else if (n == 3)
+          out += fs.ShortDayNames[static_cast<size_t>(dow)];
+        else if (n == 4)
+          out += fs.LongDayNames[static_cast<size_t>(dow)];
+        else if (n == 5)
+          Formatear(out, fs.ShortDateFormat, f, fecha, fs, profundidad + 1);
+        else
+          Formatear(out, fs.LongDateFormat, f, fecha, fs, profundidad + 1);
         trasHora = false;
         break;
       }
@@ -639,5 +884,9 @@ std::string FormatDateTime(std::string_view patron, double fecha) {
 }
 
 std::string DateTimeToStr(double fecha) { return FormatDateTime("c", fecha); }
-std::string DateToStr(double fecha) { return FormatDateTime(FormatSettings().ShortDateFormat, fecha); }
-std::string TimeToStr(double fecha) { return FormatDateTime(FormatSettings().LongTimeFormat, fecha); }
+std::string DateToStr(double fecha) {
+  return FormatDateTime(FormatSettings().ShortDateFormat, fecha);
+}
+std::string TimeToStr(double fecha) {
+  return FormatDateTime(FormatSettings().LongTimeFormat, fecha);
+}

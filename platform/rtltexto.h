@@ -29,8 +29,8 @@ struct TFormatSettings {
   std::string LongTimeFormat = "hh:nn:ss";
   std::array<std::string, 12> ShortMonthNames{"ene", "feb", "mar", "abr", "may", "jun",
                                               "jul", "ago", "sep", "oct", "nov", "dic"};
-  std::array<std::string, 12> LongMonthNames{"enero",  "febrero", "marzo",     "abril",
-                                             "mayo",   "junio",   "julio",     "agosto",
+  std::array<std::string, 12> LongMonthNames{"enero",      "febrero", "marzo",     "abril",
+                                             "mayo",       "junio",   "julio",     "agosto",
                                              "septiembre", "octubre", "noviembre", "diciembre"};
   std::array<std::string, 7> ShortDayNames{"dom", "lun", "mar", "mié", "jue", "vie", "sáb"};
   std::array<std::string, 7> LongDayNames{"domingo", "lunes",   "martes", "miércoles",
@@ -41,14 +41,29 @@ struct TFormatSettings {
 // texts follow them.
 TFormatSettings& FormatSettings();
 
-// The user's settings as read from the system locale the first time they were asked for
-// (LC_ALL, LC_NUMERIC / LC_TIME, LANG; es_* gives "," and dd/MM/yyyy, anything else "." and
-// the C defaults). The current settings start as a copy of them.
+// The user's settings, read the first time they are asked for from the system's locale data
+// for the locales in force, as the C library resolves them: the separators from LC_NUMERIC's
+// locale, the date and time formats and the month and day names from LC_TIME's (each from
+// LC_ALL, then its own variable, then LANG). The current settings start as a copy of them.
 const TFormatSettings& FormatoDelSistema();
 // Replaces what FormatoDelSistema() answers (and the settings in force), for tests.
 void FijarFormatoDelSistema(const TFormatSettings& f);
-// The settings that describe a given locale name ("es_ES.UTF-8", "C", "en_US.UTF-8", ...).
+// The settings of a numeric locale and a time locale ("de_DE.UTF-8", "C", ...), from the
+// system's locale data (nl_langinfo): decimal and thousands separators (a wider thousands
+// separator, such as fr_FR's narrow no-break space, is a blank; none is '\0'); the short date,
+// long date (the date part of the locale's date-and-time format), long time and short time
+// (without seconds) formats in the pattern language of FormatDateTime, two-digit years widened
+// to four; the date and time separators those formats use; the names, from a UTF-8 locale. The
+// C locale, and a locale the system does not have, give "." and ",", ISO dates "yyyy-mm-dd",
+// "hh:nn:ss" and English names.
+TFormatSettings FormatoDeLocales(std::string_view numerico, std::string_view tiempo);
+// FormatoDeLocales with one locale for both.
 TFormatSettings FormatoDeLocale(std::string_view nombre);
+// FormatoDeLocales of the locales the environment names now (what FormatoDelSistema() read at
+// its first call).
+TFormatSettings FormatoDelEntorno();
+// Whether the system has the locale `nombre` (the C locale always).
+bool HayLocale(std::string_view nombre);
 
 // ---------------------------------------------------------------------------------------------
 // Plain real write and read (model files, vector and matrix blocks, result tables)
@@ -71,10 +86,17 @@ bool ProbarTextoARealCompleto(std::string_view s, double& x);
 // ---------------------------------------------------------------------------------------------
 // Texts that follow the format settings in force
 
-enum class TFloatFormat { ffGeneral = 0, ffExponent = 1, ffFixed = 2, ffNumber = 3, ffCurrency = 4 };
+enum class TFloatFormat {
+  ffGeneral = 0,
+  ffExponent = 1,
+  ffFixed = 2,
+  ffNumber = 3,
+  ffCurrency = 4
+};
 
 // The run-time's general float text: the shortest of up to 15 significant digits, exponent
-// only when needed ("9", "0.035", "1E-8", "1.5E20", "-0.0000125", "-1.25E-6"), current decimal separator.
+// only when needed ("9", "0.035", "1E-8", "1.5E20", "-0.0000125", "-1.25E-6"), current decimal
+// separator.
 std::string FloatToStr(double x);
 // The run-time's FloatToStrF: ffGeneral with `precision` significant digits (exponent when the
 // fixed form would need more, then at least `digits` exponent digits); ffExponent

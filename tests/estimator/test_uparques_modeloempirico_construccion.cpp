@@ -807,7 +807,7 @@ TEST_F(ConstruccionME, TablesAndChartsOfTheConstruction) {
             "VarVel[(m/s)^2]\tFilt_Huecos\tFilt_Coherencia\tFilt_Disponibilidad\tFilt_CGM\t"
             "Filtro_Distancia");
   EXPECT_EQ(Campos(filas[1])[0], "01/11/2016");
-  EXPECT_EQ(Campos(filas[2])[0], "01/11/2016 0:10:00");
+  EXPECT_EQ(Campos(filas[2])[0], "01/11/2016 00:10:00");
   EXPECT_EQ(Campos(filas[145])[0], "02/11/2016");
   const TVectR* canales[] = {me->Vel,    me->Ang, me->PE,    me->Temp,  me->Pre,
                              me->HumRel, me->CGM, me->fDisp, me->VarVel};

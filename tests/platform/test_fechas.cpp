@@ -103,7 +103,7 @@ TEST_F(Fechas, PatronesDelRunTime) {
       {"\"hh\" hh", "hh 07"},
       {"hh am/pm", "07 am"},
       {"yyyymmddhhnn", "201603050708"},
-      {"c", "05/03/2016 7:08:09"},
+      {"c", "05/03/2016 07:08:09"},
       {"ddddd", "05/03/2016"},
   };
   for (const auto& c : casos) EXPECT_EQ(FormatDateTime(c.patron, t), c.texto) << c.patron;

@@ -1,13 +1,13 @@
-#include "platform/rtltexto.h"
-
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -15,6 +15,8 @@
 
 #include "comun/afirmaciones.h"
 #include "platform/errores.h"
+#include "platform/fechas.h"
+#include "platform/rtltexto.h"
 
 namespace {
 
@@ -47,8 +49,8 @@ std::vector<Referencia> LeerReferencias() {
   while (std::getline(f, linea)) {
     size_t t1 = linea.find('\t'), t2 = linea.find('\t', t1 + 1);
     uint64_t bits = std::stoull(linea.substr(0, t1), nullptr, 16);
-    r.push_back({std::bit_cast<double>(bits), linea.substr(t1 + 1, t2 - t1 - 1),
-                 linea.substr(t2 + 1)});
+    r.push_back(
+        {std::bit_cast<double>(bits), linea.substr(t1 + 1, t2 - t1 - 1), linea.substr(t2 + 1)});
   }
   return r;
 }
@@ -152,8 +154,8 @@ TEST_F(Formato, ConversionesDeTextoANumero) {
   EXPECT_EQ(StrToInt("+7"), 7);
   EXPECT_EQ(StrToInt("-00000000000000000042"), -42);
   EXPECT_EQ(StrToInt("0000000000000"), 0);
-  for (const char* malo : {"", " ", "2147483648", "00000000002147483648", "-", "1x", "1.0", "$10",
-                           "- 1", "3 4"}) {
+  for (const char* malo :
+       {"", " ", "2147483648", "00000000002147483648", "-", "1x", "1.0", "$10", "- 1", "3 4"}) {
     int32_t v = 0;
     EXPECT_FALSE(TryStrToInt(malo, v)) << malo;
   }
@@ -180,16 +182,107 @@ TEST_F(Formato, TextosDeAnchoFijo) {
   EXPECT_EQ(IntToStr(-9000000000LL), "-9000000000");
 }
 
-TEST_F(Formato, FormatoDeLocaleEspanol) {
-  TFormatSettings es = FormatoDeLocale("es_ES.UTF-8");
-  EXPECT_EQ(es.DecimalSeparator, ',');
-  EXPECT_EQ(es.ShortDateFormat, "dd/MM/yyyy");
-  TFormatSettings c = FormatoDeLocale("C");
-  EXPECT_EQ(c.DecimalSeparator, '.');
-  FijarFormatoDelSistema(es);
+// The locales these tests read: scripts/install-deps generates them.
+#define SaltarSinLocales()                                                                    \
+  do {                                                                                        \
+    for (const char* l :                                                                      \
+         {"de_DE.UTF-8", "fr_FR.UTF-8", "pt_BR.UTF-8", "en_US.UTF-8", "es_ES.UTF-8"})         \
+      if (!HayLocale(l))                                                                      \
+        GTEST_SKIP() << "la locale " << l                                                     \
+                     << " no está generada en este sistema (scripts/install-deps la genera)"; \
+  } while (0)
+
+// The user's settings come from the system's locale data, the numbers from the numeric
+// locale and the dates and times from the time locale. The expected texts are those the
+// locales publish (glibc's), written out here; two-digit years are widened to four.
+TEST_F(Formato, FormatoDeLasLocalesDelSistema) {
+  struct Caso {
+    const char* numerico;
+    const char* tiempo;
+    char decimal, miles, fecha;
+    const char* corta;    // DateToStr
+    const char* hora;     // TimeToStr
+    const char* minutos;  // ShortTimeFormat
+    const char* mes;      // "mmmm"
+  };
+  // 2016-03-07 14:05:09, a Monday.
+  const double t = EncodeDate(2016, 3, 7) + EncodeTime(14, 5, 9, 0);
+  const Caso casos[] = {
+      {"de_DE.UTF-8", "de_DE.UTF-8", ',', '.', '.', "07.03.2016", "14:05:09", "14:05", "März"},
+      {"fr_FR.UTF-8", "fr_FR.UTF-8", ',', ' ', '/', "07/03/2016", "14:05:09", "14:05", "mars"},
+      {"pt_BR.UTF-8", "pt_BR.UTF-8", ',', '.', '/', "07/03/2016", "14:05:09", "14:05", "março"},
+      {"en_US.UTF-8", "en_US.UTF-8", '.', ',', '/', "03/07/2016", "02:05:09 PM", "02:05 PM",
+       "March"},
+      {"es_ES.UTF-8", "es_ES.UTF-8", ',', '.', '/', "07/03/2016", "14:05:09", "14:05", "marzo"},
+      // The two categories apart: US numbers with Spanish dates, and the reverse.
+      {"en_US.UTF-8", "es_ES.UTF-8", '.', ',', '/', "07/03/2016", "14:05:09", "14:05", "marzo"},
+      {"es_ES.UTF-8", "en_US.UTF-8", ',', '.', '/', "03/07/2016", "02:05:09 PM", "02:05 PM",
+       "March"},
+      // The C locale, and one the system does not have, give the neutral settings.
+      {"C", "C", '.', ',', '-', "2016-03-07", "14:05:09", "14:05", "March"},
+      {"xx_NO.UTF-8", "POSIX", '.', ',', '-', "2016-03-07", "14:05:09", "14:05", "March"},
+  };
+  SaltarSinLocales();
+  ASSERT_FALSE(HayLocale("xx_NO.UTF-8"));
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(std::string(c.numerico) + " / " + c.tiempo);
+    const TFormatSettings f = FormatoDeLocales(c.numerico, c.tiempo);
+    EXPECT_EQ(f.DecimalSeparator, c.decimal);
+    EXPECT_EQ(f.ThousandSeparator, c.miles);
+    EXPECT_EQ(f.DateSeparator, c.fecha);
+    EXPECT_EQ(f.TimeSeparator, ':');
+    FormatSettings() = f;
+    EXPECT_EQ(DateToStr(t), c.corta);
+    EXPECT_EQ(TimeToStr(t), c.hora);
+    EXPECT_EQ(FormatDateTime(f.ShortTimeFormat, t), c.minutos);
+    EXPECT_EQ(FormatDateTime("mmmm", t), c.mes);
+    EXPECT_EQ(DateTimeToStr(t), std::string(c.corta) + " " + c.hora);
+    EXPECT_EQ(FloatToStrF(-1234567.5, TFloatFormat::ffNumber, 15, 2),
+              std::string("-1") + c.miles + "234" + c.miles + "567" + c.decimal + "50");
+  }
+  // FormatoDeLocale is the same locale for both.
+  EXPECT_EQ(FormatoDeLocale("de_DE.UTF-8").ShortDateFormat, "dd.mm.yyyy");
+  FijarFormatoDelSistema(FormatoDeLocale("es_ES.UTF-8"));
   EXPECT_EQ(FormatoDelSistema().DecimalSeparator, ',');
   EXPECT_EQ(FormatSettings().DecimalSeparator, ',');
   FijarFormatoDelSistema(guardado_);
+}
+
+// The locales in force are found as the C library finds them: LC_ALL first, then each
+// category's own variable, then LANG.
+TEST_F(Formato, FormatoDelEntornoPorCategoria) {
+  SaltarSinLocales();
+  struct Variable {
+    const char* nombre;
+    std::optional<std::string> antes;
+  };
+  std::vector<Variable> vars;
+  for (const char* v : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LANG"}) {
+    const char* e = std::getenv(v);
+    vars.push_back({v, e != nullptr ? std::optional<std::string>(e) : std::nullopt});
+  }
+  auto poner = [](const char* v, const char* valor) {
+    if (valor == nullptr)
+      ::unsetenv(v);
+    else
+      ::setenv(v, valor, 1);
+  };
+  poner("LC_ALL", nullptr);
+  poner("LC_NUMERIC", "en_US.UTF-8");
+  poner("LC_TIME", "de_DE.UTF-8");
+  poner("LANG", "pt_BR.UTF-8");
+  TFormatSettings f = FormatoDelEntorno();
+  EXPECT_EQ(f.DecimalSeparator, '.');
+  EXPECT_EQ(f.ShortDateFormat, "dd.mm.yyyy");
+  poner("LC_TIME", nullptr);
+  f = FormatoDelEntorno();
+  EXPECT_EQ(f.DecimalSeparator, '.');
+  EXPECT_EQ(f.ShortDateFormat, "dd/mm/yyyy") << "pt_BR from LANG";
+  poner("LC_ALL", "de_DE.UTF-8");
+  f = FormatoDelEntorno();
+  EXPECT_EQ(f.DecimalSeparator, ',');
+  EXPECT_EQ(f.ShortDateFormat, "dd.mm.yyyy");
+  for (const Variable& v : vars) poner(v.nombre, v.antes ? v.antes->c_str() : nullptr);
 }
 
 }  // namespace
