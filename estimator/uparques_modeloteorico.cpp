@@ -355,14 +355,10 @@ void TParque_ModeloTeorico::CopiarParaHilo(const TParque_ModeloTeorico& o) {
 void TParque_ModeloTeorico::CalcularCurvaEquivalente() {
   if (!(potencia_autorizada_mw > 1e-8)) potencia_autorizada_mw = 1e-8;
   // A nominal power of 0 (a NULL column) would make the loss coefficient factor/1e-8 and the
-  // farm produce nothing at any wind; the authorised power stands in for it.
-  if (!(potencia_nominal > 1e-8) && potencia_nominal != potencia_autorizada_mw) {
-    Consola() << "AVISO: el modelo teórico nid=" << IntToStr(nid) << " (" << nombre
-              << ") no tiene potencia nominal; se usa la potencia autorizada "
-              << FloatToStr(potencia_autorizada_mw) << " MW\n";
-    potencia_nominal = potencia_autorizada_mw;
-  }
-  kPerdidas = factor_perdidas / std::max(potencia_nominal, 1e-8);
+  // farm produce nothing at any wind: the authorised power stands in for it in the coefficient
+  // only. The field keeps what was read, so files and the database keep what they held.
+  kPerdidas =
+      factor_perdidas / (potencia_nominal > 1e-8 ? potencia_nominal : potencia_autorizada_mw);
   nMolinos = static_cast<int32_t>(molinos.size());
   if (nMolinos < 1) return;
 

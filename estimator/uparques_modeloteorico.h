@@ -211,7 +211,7 @@ class TParque_ModeloTeorico {
   NReal factor_perdidas = 0;         // electrical loss factor
   NReal direccion = 0;               // wind direction of the current grid, degrees from north
   NReal dpvLibre = 0;                // free-stream density of the current march, MW/m2
-  NReal kPerdidas = 0;               // factor_perdidas / potencia_nominal, per MW
+  NReal kPerdidas = 0;               // factor_perdidas / potencia_nominal (or authorised)
   NReal potencia_nominal = 0;        // MW
   NReal potencia_autorizada_mw = 0;  // MW
   NReal factorMeteo = 1;             // station factor of the current grid
@@ -240,7 +240,10 @@ class TParque_ModeloTeorico {
   // previous file.
   void EscribirArchivo(const std::filesystem::path& archivo) const;
 
-  // ---- Plant database (uparques_modeloteorico_bd.cpp), each under the number-format guard
+  // ---- Plant database (uparques_modeloteorico_bd.cpp), each under the number-format guard.
+  // Each constructor writes its rows in one transaction: when it fails (a turbine whose curve
+  // has no row, a database error) every row it wrote is rolled back and the error propagates.
+  // A model number taken from the sequence by a build that then fails is not given back.
   // The current model of the plant whose centrales row is the current row of `fila`: the
   // plant's latest modelo_teorico row by dt_creacion, with its turbines and their factors in
   // that model. A plant without a model gets one with the default parameters, inserted with
@@ -261,15 +264,17 @@ class TParque_ModeloTeorico {
   // plant without a model ("La central " + p + " no tiene modelo teórico en la base de datos").
   static std::unique_ptr<TParque_ModeloTeorico> CreateSuperparque(
       TDBPQCon& con, const std::vector<int32_t>& centrales, int32_t centralMeteo);
-  // Writes the turbines' factors and the model's parameters to their rows (a turbine without a
-  // factor row gets none). Every statement is built before the first is sent: a parameter that
-  // is not finite raises "Valor real no válido para SQL: ..." and writes nothing.
-  void ActualizarDB(TDBPQCon& con) const;
+  // Writes the model's parameters and the turbines' factors to their rows (a turbine without a
+  // factor row gets none), in one transaction, and returns the number of model rows updated:
+  // 0 when the model's row no longer exists, and then nothing is written. Every statement is
+  // built before the first is sent: a parameter that is not finite raises "Valor real no válido
+  // para SQL: ..." and writes nothing.
+  int32_t ActualizarDB(TDBPQCon& con) const;
 
-  // Clamps potencia_autorizada_mw to >= 1e-8, takes potencia_nominal <= 1e-8 as the authorised
-  // power (with a console notice), sets kPerdidas, and rebuilds the equivalent curve: a copy of
-  // the first turbine's curve plus the powers of the others read at its densities. The curve is
-  // not rebuilt when no turbine curve changed since the last call.
+  // Clamps potencia_autorizada_mw to >= 1e-8, sets kPerdidas (with the authorised power in
+  // place of a potencia_nominal <= 1e-8, which is left as it is), and rebuilds the equivalent
+  // curve: a copy of the first turbine's curve plus the powers of the others read at its
+  // densities. The curve is not rebuilt when no turbine curve changed since the last call.
   void CalcularCurvaEquivalente();
   // Whether the next CalcularCurvaEquivalente (every grid set-up runs it) writes the console
   // notice of a model without nominal power.

@@ -158,18 +158,19 @@ std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateDesdeDB(TDBP
   bool cambiado = false;
   m->central = fila.field("nid").asInteger();
   m->nombre = fila.field("centralgeneradora").asString();
+  // Every row this load writes goes in whole or not at all.
+  TTransaccionSQL unidad(con);
 
   {
     std::unique_ptr<TSQLQuery> q = con.query(SqlModeloDeCentral(m->central));
     if (q->eof()) {
-      // A plant without a model: a new one with the default parameters.
-      m->nid = con.nextval("modelo_teorico", "nid");
+      // A plant without a model: a new one with the default parameters. Its number and row
+      // come once its turbines have loaded.
       ParametrosPorDefecto(*m);
       m->potencia_autorizada_mw = fila.field("potencia_autorizada_mw").asFloat();
       m->potencia_nominal = m->potencia_autorizada_mw;
       MastilDeFila(*m, fila, "Meteo_UTM_xe");
       nuevo = true;
-      con.exec(SqlInsertarModelo(m->nid, m->central));
     } else {
       ParametrosDeFila(*m, *q);
       m->potencia_autorizada_mw = q->field("potencia_autorizada_mw").asFloat();
@@ -199,10 +200,15 @@ std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateDesdeDB(TDBP
   }
 
   AgregarMolinos(con, *m, m->central);
+  if (nuevo) {
+    m->nid = con.nextval("modelo_teorico", "nid");
+    con.exec(SqlInsertarModelo(m->nid, m->central));
+  }
   CargarEthas(con, *m, nuevo);
   m->CalcularPuntosRelativos();
   if (nuevo || cambiado) m->ActualizarDB(con);
   m->CalcularCurvaEquivalente();
+  unidad.Confirmar();
   return m;
 }
 
@@ -214,6 +220,9 @@ std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateSuperparque(
   m->potencia_autorizada_mw = 0;
   m->potencia_nominal = 0;
   m->central = NumeroSupercentral(centrales);
+  // Every row this build writes goes in whole or not at all; every refusal comes before the
+  // group takes a model number.
+  TTransaccionSQL unidad(con);
 
   bool nuevo;
   {
@@ -234,10 +243,7 @@ std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateSuperparque(
           throw EErrorGeneral("La central " + IntToStr(p) +
                               " no tiene modelo teórico en la base de datos");
         }
-        if (i == 0) {
-          m->nid = con.nextval("modelo_teorico", "nid");
-          ParametrosPorDefecto(*m);
-        }
+        if (i == 0) ParametrosPorDefecto(*m);
         if (p == centralMeteo) {
           m->meteo_etha = EthaDeUnos();
           MastilDeFila(*m, *qp, "Meteo_UTM_xe");
@@ -250,7 +256,6 @@ std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateSuperparque(
         m->potencia_autorizada_mw += qp->field("potencia_autorizada_mw").asFloat();
         m->potencia_nominal += qp->field("potencia_nominal").asFloat();
       }
-      con.exec(SqlInsertarModelo(m->nid, m->central));
     } else {
       ParametrosDeFila(*m, *q);
       MastilDeFila(*m, *q, "meteo_utm_xe");
@@ -260,21 +265,21 @@ std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateSuperparque(
   }
 
   for (int32_t p : centrales) AgregarMolinos(con, *m, p);
+  if (nuevo) {
+    m->nid = con.nextval("modelo_teorico", "nid");
+    con.exec(SqlInsertarModelo(m->nid, m->central));
+  }
   CargarEthas(con, *m, nuevo);
   m->CalcularPuntosRelativos();
   if (nuevo) m->ActualizarDB(con);
   m->CalcularCurvaEquivalente();
+  unidad.Confirmar();
   return m;
 }
 
-void TParque_ModeloTeorico::ActualizarDB(TDBPQCon& con) const {
+int32_t TParque_ModeloTeorico::ActualizarDB(TDBPQCon& con) const {
   FormatoEstandar guardia;
   std::vector<std::string> sentencias;
-  for (const TMolino& t : molinos) {
-    sentencias.push_back("UPDATE modelo_teorico_etha_molinos SET etha = " + SQLReal(t.etha) +
-                         " WHERE nid_modelo = " + SQLEntero(nid) +
-                         " AND nid_molino = " + SQLEntero(t.nid));
-  }
   // The matrix text and the zone letter go in as escaped literals; under the guard the matrix
   // text has decimal points.
   sentencias.push_back(
@@ -291,5 +296,19 @@ void TParque_ModeloTeorico::ActualizarDB(TDBPQCon& con) const {
       ", meteo_utm_huso = " + SQLEntero(meteo_utm_huso) +
       ", meteo_utm_xe = " + SQLReal(meteo_utm_xe) + ", meteo_utm_yn = " + SQLReal(meteo_utm_yn) +
       " WHERE nid = " + SQLEntero(nid));
-  for (const std::string& s : sentencias) con.exec(s);
+  for (const TMolino& t : molinos) {
+    sentencias.push_back("UPDATE modelo_teorico_etha_molinos SET etha = " + SQLReal(t.etha) +
+                         " WHERE nid_modelo = " + SQLEntero(nid) +
+                         " AND nid_molino = " + SQLEntero(t.nid));
+  }
+  // The model's row first: when it is gone (the group was deleted, or the model came from
+  // another database) no factor row is touched either, since the factor rows left under that
+  // number are not this model's. All of it in one transaction.
+  TTransaccionSQL unidad(con);
+  const int32_t filas = con.exec(sentencias.front());
+  if (filas > 0) {
+    for (size_t i = 1; i < sentencias.size(); ++i) con.exec(sentencias[i]);
+  }
+  unidad.Confirmar();
+  return filas;
 }

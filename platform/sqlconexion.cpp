@@ -126,16 +126,29 @@ void TPQConnection::FallaSentencia(pg_result* resultado, std::string_view sql) {
   }
   PQclear(resultado);
   // The server has aborted the transaction: every later statement would be refused until it
-  // ends. Nothing is lost by ending it here, because Ejecutar commits every write at once.
+  // ends. Outside a unit of work nothing is lost by ending it here, because Ejecutar commits
+  // every write at once; inside one, the unit's work is gone and the unit is marked so.
   if (enTransaccion_) {
     enTransaccion_ = false;
     PQclear(PQexec(con_, "ROLLBACK"));
   }
+  if (unidades_ > 0) unidadPerdida_ = true;
   throw EErrorGeneral("Error de SQL: " + mensaje + " (" + std::string(sql) + ")");
 }
 
 std::unique_ptr<TSQLQuery> TPQConnection::Consultar(std::string_view sql) {
+  if (unidadPerdida_) {
+    throw EErrorGeneral("Error de SQL: la transacción fue deshecha por un error anterior (" +
+                        std::string(sql) + ")");
+  }
   if (PQstatus(con_) == CONNECTION_BAD) {
+    if (unidades_ > 0 && enTransaccion_) {
+      // The session went with the unit's uncommitted work: nothing of it may commit now.
+      unidadPerdida_ = true;
+      enTransaccion_ = false;
+      throw EErrorGeneral("Error de SQL: la transacción fue deshecha por un error anterior (" +
+                          std::string(sql) + ")");
+    }
     // The session was lost (a server restart, or a server that ends sessions left idle in a
     // transaction): the statement that found out has failed; this one connects again with the
     // same parameters, so the window does not need restarting. Nothing uncommitted survived.
@@ -158,8 +171,55 @@ std::unique_ptr<TSQLQuery> TPQConnection::Consultar(std::string_view sql) {
 
 int32_t TPQConnection::Ejecutar(std::string_view sql) {
   const int32_t n = Consultar(sql)->rowsAffected();
-  Confirmar();
+  if (unidades_ == 0) Confirmar();
   return n;
+}
+
+void TPQConnection::AbrirUnidad() {
+  if (unidades_ == 0) {
+    // What earlier statements left pending would have gone with the next Ejecutar's commit; it
+    // goes now, so that the unit's rollback takes back the unit's statements only.
+    Confirmar();
+    unidadPerdida_ = false;
+  }
+  ++unidades_;
+}
+
+void TPQConnection::CerrarUnidad(bool confirmar) {
+  --unidades_;
+  if (!confirmar) {
+    // The whole unit goes, the outer ones it belongs to included.
+    if (unidades_ > 0) {
+      unidadPerdida_ = true;
+      if (enTransaccion_) {
+        enTransaccion_ = false;
+        PQclear(PQexec(con_, "ROLLBACK"));
+      }
+    } else {
+      const bool habia = enTransaccion_;
+      enTransaccion_ = false;
+      unidadPerdida_ = false;
+      if (habia) PQclear(PQexec(con_, "ROLLBACK"));
+    }
+    return;
+  }
+  if (unidadPerdida_) {
+    if (unidades_ == 0) unidadPerdida_ = false;
+    throw EErrorGeneral("Error de SQL: la transacción fue deshecha por un error anterior");
+  }
+  if (unidades_ == 0) Confirmar();
+}
+
+TTransaccionSQL::TTransaccionSQL(TPQConnection& con) : con_(con) { con_.AbrirUnidad(); }
+
+TTransaccionSQL::~TTransaccionSQL() {
+  if (abierta_) con_.CerrarUnidad(false);
+}
+
+void TTransaccionSQL::Confirmar() {
+  if (!abierta_) return;
+  abierta_ = false;
+  con_.CerrarUnidad(true);
 }
 
 void TPQConnection::Confirmar() {

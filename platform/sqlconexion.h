@@ -8,6 +8,8 @@
 //    reach the server as they stand.
 //  * A transaction is opened before the first statement that finds none open; Ejecutar
 //    commits it; the destructor rolls back what was not committed.
+//  * A unit of work that must be written whole (TTransaccionSQL) holds the commits back: its
+//    statements commit together when it is confirmed, and any failure rolls all of them back.
 //  * Any failed statement rolls the transaction back before its error is raised: PostgreSQL
 //    refuses every statement after an error inside an open transaction, and without the
 //    rollback one bad query would leave the session unusable until it is closed.
@@ -62,13 +64,16 @@ class TPQConnection {
   // " (" + sql + ")".
   std::unique_ptr<TSQLQuery> Consultar(std::string_view sql);
   // Runs a statement, commits, and returns the rows it affected. Errors as in Consultar; a
-  // failed commit raises too.
+  // failed commit raises too. Inside a unit of work (TTransaccionSQL) the commit waits for the
+  // unit's confirmation.
   int32_t Ejecutar(std::string_view sql);
 
   // Commits / rolls back the open transaction; nothing happens when none is open.
   void Confirmar();
   void Deshacer();
   bool EnTransaccion() const { return enTransaccion_; }
+  // Whether a unit of work (TTransaccionSQL) is open on this connection.
+  bool EnUnidad() const { return unidades_ > 0; }
 
   // `texto` as an SQL string literal, quotes included ('O''Brien'; a text with a backslash
   // comes out as E'...' preceded by a blank), escaped by libpq for this connection's encoding.
@@ -84,6 +89,36 @@ class TPQConnection {
   [[noreturn]] void FallaSentencia(pg_result* resultado, std::string_view sql);
   pg_result* Enviar(std::string_view sql);
 
+  friend class TTransaccionSQL;
+  // A unit of work opens (nested units join the outermost) / ends, committing or rolling back
+  // when it is the outermost.
+  void AbrirUnidad();
+  void CerrarUnidad(bool confirmar);
+
   pg_conn* con_ = nullptr;
   bool enTransaccion_ = false;
+  int unidades_ = 0;            // units of work open, nested ones included
+  bool unidadPerdida_ = false;  // the open unit's work was rolled back (a failed statement)
+};
+
+// A unit of work: every statement run on the connection from its creation until Confirmar is
+// committed together, by Confirmar. Leaving it without Confirmar (an exception) rolls every one
+// of them back. What was pending on the connection before it opened is committed first, so the
+// rollback takes back the unit's own statements and nothing else.
+//
+// Units nest: an inner unit joins the outer one and its Confirmar commits nothing yet. Once a
+// statement has failed inside a unit, its work is gone (the server has rolled the transaction
+// back): every later statement of the unit, and its Confirmar, raise EErrorGeneral
+// "Error de SQL: la transacción fue deshecha por un error anterior", so no half of it commits.
+class TTransaccionSQL {
+ public:
+  explicit TTransaccionSQL(TPQConnection& con);
+  ~TTransaccionSQL();
+  TTransaccionSQL(const TTransaccionSQL&) = delete;
+  TTransaccionSQL& operator=(const TTransaccionSQL&) = delete;
+  void Confirmar();
+
+ private:
+  TPQConnection& con_;
+  bool abierta_ = true;
 };

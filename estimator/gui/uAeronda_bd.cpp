@@ -85,5 +85,11 @@ void TFormAeronda::btUpdateMTinDBClick() {
   TDBPQCon& con = Conectada(Conexion);
   if (!CalibradorActual || !CalibradorActual->mt)
     throw EErrorGeneral("No hay un calibrador cargado");
-  CalibradorActual->mt->ActualizarDB(con);
+  const TParque_ModeloTeorico& mt = *CalibradorActual->mt;
+  // A model whose row is gone (its group deleted, or a calibrator file from another database)
+  // has nowhere to go: the user is told, and nothing was written.
+  if (mt.ActualizarDB(con) == 0) {
+    Dialogos().MostrarMensaje("No se actualizó ningún modelo: el modelo teórico nid=" +
+                              IntToStr(mt.nid) + " no existe en la base de datos");
+  }
 }

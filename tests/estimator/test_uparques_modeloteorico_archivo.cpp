@@ -177,7 +177,8 @@ TEST(ModeloTeorico, LineaUnoYPotencias) {
                    "\"3x\" no es un número entero válido");
   EXPECT_THROW(leer("VERSION" + v3.substr(9)), EConvertError);
 
-  // Authorised power 0 loads as 1e-8; a nominal power of 0 is taken as the authorised power.
+  // Authorised power 0 loads as 1e-8; a nominal power of 0 stays 0, and the loss coefficient
+  // takes the authorised power in its place.
   std::string t = v3;
   const std::string pAut = "\r\n 5.0000000000000000E+001\r\n 4.8000000000000000E+001\r\n";
   ASSERT_NE(t.find(pAut), std::string::npos);
@@ -188,8 +189,14 @@ TEST(ModeloTeorico, LineaUnoYPotencias) {
   t.replace(t.find(pAut), pAut.size(),
             "\r\n 5.0000000000000000E+001\r\n 0.0000000000000000E+000\r\n");
   auto sinNominal = leer(t);
-  EXPECT_EQ(sinNominal->potencia_nominal, 50.0);
+  EXPECT_EQ(sinNominal->potencia_nominal, 0.0);
   EXPECT_DOUBLE_EQ(sinNominal->kPerdidas, 0.0007);  // 0.035 / 50
+  sinNominal->CalcularCurvaEquivalente();           // as every grid set-up does
+  EXPECT_EQ(sinNominal->potencia_nominal, 0.0);
+  EXPECT_DOUBLE_EQ(sinNominal->kPerdidas, 0.0007);
+  // Written back, the file holds what it held.
+  const auto dir = CarpetaTemporalMT("pmt_sin_nominal");
+  EXPECT_EQ(Reescribir(*sinNominal, dir / "sin_nominal.pmt"), t);
 }
 
 TEST(ModeloTeorico, TextoMalFormadoDaErrorDeLectura) {

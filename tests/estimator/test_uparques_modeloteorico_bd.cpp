@@ -192,6 +192,20 @@ TEST_F(BaseDeDatosModeloTeorico, ModeloSinPotenciaAutorizadaVuelveALosValoresPor
   EXPECT_EQ(Cuenta("modelo_teorico", "central = 34"), "2");
 }
 
+// A model without nominal power (a NULL column, read as 0) keeps it: the authorised power
+// stands in for it in the loss coefficient only, and the update writes back what was read.
+TEST_F(BaseDeDatosModeloTeorico, SinPotenciaNominalSeConservaLoLeido) {
+  sesion().Ejecutar(
+      "UPDATE modelo_teorico SET potencia_autorizada_mw = 1.9, potencia_nominal = NULL "
+      "WHERE nid = 2");
+  auto m = Cargar(34);
+  EXPECT_EQ(m->potencia_nominal, 0.0);
+  EXPECT_DOUBLE_EQ(m->kPerdidas, 0.04 / 1.9);
+  m->ActualizarDB(*con_);
+  EXPECT_EQ(m->potencia_nominal, 0.0);
+  EXPECT_EQ(Modelo("potencia_autorizada_mw || ' ' || potencia_nominal", 2), "1.9 0");
+}
+
 TEST_F(BaseDeDatosModeloTeorico, MastilSinZonaSeUbicaDesdeLatitudYLongitud) {
   auto m = Cargar(56);
   EXPECT_EQ(m->nid, 3);
@@ -285,12 +299,77 @@ TEST_F(BaseDeDatosModeloTeorico, CurvaInexistenteFallaLaCarga) {
   EXPECT_THROW_MSG(TParque_ModeloTeorico::CreateDesdeDB(*con_, *fila), EErrorGeneral,
                    "No existe la curva nid=99");
   EXPECT_EQ(NivelFormatoEstandar(), 0);
-  // The statements already run stay: the new model's row is there.
-  EXPECT_EQ(Cuenta("modelo_teorico", "central = 78"), "1");
+  // Nothing of the failed load stays in the database.
+  EXPECT_EQ(Cuenta("modelo_teorico", "central = 78"), "0");
+  EXPECT_EQ(Cuenta("modelo_teorico_etha_molinos", "nid_molino = 7801"), "0");
   // A plant that does not exist has no row to read.
   auto nada = con_->query("SELECT * FROM centrales WHERE nid = 999");
   EXPECT_THROW(TParque_ModeloTeorico::CreateDesdeDB(*con_, *nada), EErrorGeneral);
   EXPECT_EQ(NivelFormatoEstandar(), 0);
+}
+
+// A load that fails after it has written rows (here the factor table is missing) takes them
+// all back: no model row without its factors is left for the next load to find.
+TEST_F(BaseDeDatosModeloTeorico, CargaQueFallaNoDejaFilas) {
+  sesion().Ejecutar("ALTER TABLE modelo_teorico_etha_molinos RENAME TO sin_factores");
+  EXPECT_THROW(Cargar(12), EErrorGeneral);
+  EXPECT_EQ(NivelFormatoEstandar(), 0);
+  EXPECT_EQ(Cuenta("modelo_teorico", "central = 12"), "0");
+  EXPECT_FALSE(con_->EnTransaccion());
+
+  sesion().Ejecutar("ALTER TABLE sin_factores RENAME TO modelo_teorico_etha_molinos");
+  auto m = Cargar(12);
+  EXPECT_EQ(m->nid, 102) << "the number taken by the failed load is not given back";
+  EXPECT_EQ(Cuenta("modelo_teorico", "central = 12"), "1");
+  EXPECT_EQ(Ethas(102), (std::vector<std::string>{"1201=1", "1202=1", "1203=1"}));
+  EXPECT_EQ(Modelo("alfa_terreno || ' ' || potencia_autorizada_mw", 102), "0.5 6");
+}
+
+// Plants 12 and 78 joined while 78's turbine has no curve: the build fails and leaves no row;
+// once the curve is there, the group builds with its real parameters.
+TEST_F(BaseDeDatosModeloTeorico, SuperparqueQueFallaNoDejaFilas) {
+  Cargar(12);  // nid 101
+  sesion().Ejecutar(
+      "INSERT INTO modelo_teorico (nid, central, dt_creacion, dt_actualizacion, n_sectores_dir, "
+      "alfa_terreno, gamma_atmosfera, fpv3pe, factor_perdidas, potencia_autorizada_mw, "
+      "potencia_nominal, meteo_etha, meteo_cota, grilla_rotada_dx, grilla_rotada_dy, "
+      "grilla_rotada_margen_dx, meteo_utm_zona, meteo_utm_huso, meteo_utm_xe, meteo_utm_yn) "
+      "VALUES (50, 78, now(), now(), 72, 0.5, 0.4, 1.8, 0.035, 2, 1.9, NULL, 60, 9, 1, 1000, "
+      "'H', 21, 550000, 6150000)");
+  const std::string ethas = sesion().Valor("SELECT count(*) FROM modelo_teorico_etha_molinos");
+
+  EXPECT_THROW_MSG(TParque_ModeloTeorico::CreateSuperparque(*con_, {12, 78}, 12), EErrorGeneral,
+                   "No existe la curva nid=99");
+  EXPECT_EQ(NivelFormatoEstandar(), 0);
+  EXPECT_EQ(Cuenta("modelo_teorico", "central = 1278"), "0");
+  EXPECT_EQ(sesion().Valor("SELECT count(*) FROM modelo_teorico_etha_molinos"), ethas);
+
+  sesion().Ejecutar(
+      "INSERT INTO curvas_aerogen (nid, modelo, diametro, curva_v, curva_p) "
+      "SELECT 99, modelo, diametro, curva_v, curva_p FROM curvas_aerogen WHERE nid = 1");
+  auto g = TParque_ModeloTeorico::CreateSuperparque(*con_, {12, 78}, 12);
+  EXPECT_EQ(g->central, 1278);
+  EXPECT_EQ(g->nombre, "Superparque_12_78");
+  EsperarParametrosPorDefecto(*g);
+  EXPECT_EQ(g->potencia_autorizada_mw, 6 + 2);
+  EXPECT_EQ(g->potencia_nominal, 6 + 1.9);
+  EXPECT_EQ(g->meteo_utm_zona, 'H');
+  EXPECT_EQ(g->meteo_utm_xe, 520000.0);
+  EXPECT_EQ(g->nMolinos, 4);
+  const int nid = g->nid;
+  EXPECT_EQ(Modelo("central || ' ' || potencia_autorizada_mw || ' ' || potencia_nominal", nid),
+            "1278 8 7.9");
+  EXPECT_EQ(Modelo("grilla_rotada_dx || ' ' || grilla_rotada_dy || ' ' || "
+                   "grilla_rotada_margen_dx || ' ' || alfa_terreno || ' ' || fpv3pe || ' ' || "
+                   "meteo_utm_zona",
+                   nid),
+            "9 1 1000 0.5 1.8 H");
+  EXPECT_EQ(Ethas(nid), (std::vector<std::string>{"1201=1", "1202=1", "1203=1", "7801=1"}));
+  // Loaded again, the stored group is the same model.
+  auto h = TParque_ModeloTeorico::CreateSuperparque(*con_, {12, 78}, 12);
+  EXPECT_EQ(h->nid, nid);
+  EXPECT_EQ(h->grilla_rotada_dx, 9.0);
+  EXPECT_EQ(h->potencia_autorizada_mw, 8.0);
 }
 
 TEST_F(BaseDeDatosModeloTeorico, ActualizarEscribeConPuntoDecimalYTextosEscapados) {
@@ -429,6 +508,8 @@ TEST_F(BaseDeDatosModeloTeorico, SuperparquesRechazadosSinEscribirNada) {
   }
   EXPECT_EQ(sesion().Valor("SELECT count(*) FROM modelo_teorico"), modelos);
   EXPECT_EQ(sesion().Valor("SELECT count(*) FROM modelo_teorico_etha_molinos"), ethas);
+  // No refused group took a model number: the sequence stands where plant 34's load left it.
+  EXPECT_EQ(sesion().Valor("SELECT last_value FROM modelo_teorico_nid_seq"), "100");
 
   // 21;47;48;36;46 = 2147483646 = 2^31 - 2 fits: refused only for lack of models, after the
   // number was accepted.

@@ -126,6 +126,7 @@ class BaseDeDatosOrdenes : public OrdenesBase {
   }
   std::string Valor(const std::string& sql) { return sesion_->Valor(sql); }
   std::vector<std::string> Columna(const std::string& sql) { return sesion_->Columna(sql); }
+  void Sql(const std::string& sql) { sesion_->Ejecutar(sql); }
 
  private:
   std::string esquema_;
@@ -246,6 +247,21 @@ TEST_F(BaseDeDatosOrdenes, ActualizarElModeloDelCalibrador) {
   v.btUpdateMTinDB->click();
   ASSERT_EQ(Errores().size(), 1u) << Errores().back();
   EXPECT_EQ(Valor("SELECT factor_perdidas FROM modelo_teorico WHERE nid = 2"), "0.0625");
+  EXPECT_EQ(Valor("SELECT etha FROM modelo_teorico_etha_molinos WHERE nid_modelo = 2 AND "
+                  "nid_molino = 3402"),
+            "0.875");
+  ASSERT_EQ(dialogos_->Llamadas().size(), 1u);
+
+  // The model's row deleted (as "Borrar supercentral" leaves the older models' factors): the
+  // user is told that no model was updated, and no factor row changes.
+  Sql("DELETE FROM modelo_teorico WHERE nid = 2");
+  v.CalibradorActual->mt->molinos[1].etha = 0.5;
+  v.btUpdateMTinDB->click();
+  EXPECT_EQ(Errores().size(), 1u);
+  ASSERT_EQ(dialogos_->Llamadas().size(), 2u);
+  EXPECT_EQ(dialogos_->Llamadas()[1].tipo, TDialogosGuion::TTipo::Mensaje);
+  EXPECT_EQ(dialogos_->Llamadas()[1].texto,
+            "No se actualizó ningún modelo: el modelo teórico nid=2 no existe en la base de datos");
   EXPECT_EQ(Valor("SELECT etha FROM modelo_teorico_etha_molinos WHERE nid_modelo = 2 AND "
                   "nid_molino = 3402"),
             "0.875");

@@ -364,6 +364,68 @@ TEST_F(BaseDeDatosCapa, UnErrorNoDejaLaSesionInutilizable) {
   EXPECT_EQ(con_->Ejecutar("INSERT INTO " + esquema() + ".u VALUES (1)"), 1);
 }
 
+// A unit of work commits its statements together, and a failure anywhere in it leaves the
+// database as it was before the unit: what ran before the failure goes too.
+TEST_F(BaseDeDatosCapa, UnidadDeTrabajoEnteraONada) {
+  auto cuenta = [&](const std::string& nombre) {
+    return sesion().Valor("SELECT count(*) FROM " + t_ + " WHERE nombre = '" + nombre + "'");
+  };
+  // What was pending before the unit opened is committed then, not rolled back with it.
+  con_->Consultar("INSERT INTO " + t_ + " (nombre) VALUES ('previo')");
+  {
+    TTransaccionSQL unidad(*con_);
+    EXPECT_EQ(cuenta("previo"), "1");
+    EXPECT_EQ(con_->Ejecutar("INSERT INTO " + t_ + " (nombre) VALUES ('a')"), 1);
+    {
+      TTransaccionSQL interna(*con_);  // joins the outer one
+      con_->Ejecutar("INSERT INTO " + t_ + " (nombre) VALUES ('b')");
+      interna.Confirmar();
+    }
+    EXPECT_EQ(cuenta("a"), "0") << "nothing commits before the unit is confirmed";
+    EXPECT_EQ(cuenta("b"), "0");
+    unidad.Confirmar();
+  }
+  EXPECT_EQ(cuenta("a"), "1");
+  EXPECT_EQ(cuenta("b"), "1");
+  EXPECT_FALSE(con_->EnTransaccion());
+
+  // An exception out of the unit rolls back every statement of it.
+  try {
+    TTransaccionSQL unidad(*con_);
+    con_->Ejecutar("INSERT INTO " + t_ + " (nombre) VALUES ('c')");
+    throw EErrorGeneral("fallo en medio");
+  } catch (const EErrorGeneral&) {
+  }
+  EXPECT_EQ(cuenta("c"), "0");
+
+  // A failed statement caught inside the unit: the rest of the unit cannot commit half of it.
+  {
+    TTransaccionSQL unidad(*con_);
+    con_->Ejecutar("INSERT INTO " + t_ + " (nombre) VALUES ('d')");
+    EXPECT_THROW(con_->Ejecutar("UPDATE " + t_ + " SET cuenta = 'x'"), EErrorGeneral);
+    EXPECT_THROW_MSG(con_->Ejecutar("INSERT INTO " + t_ + " (nombre) VALUES ('e')"), EErrorGeneral,
+                     "Error de SQL: la transacción fue deshecha por un error anterior (INSERT "
+                     "INTO " +
+                         t_ + " (nombre) VALUES ('e'))");
+    EXPECT_THROW_MSG(unidad.Confirmar(), EErrorGeneral,
+                     "Error de SQL: la transacción fue deshecha por un error anterior");
+  }
+  EXPECT_EQ(cuenta("d"), "0");
+  EXPECT_EQ(cuenta("e"), "0");
+  // An inner unit left without confirming takes the outer one with it.
+  {
+    TTransaccionSQL unidad(*con_);
+    con_->Ejecutar("INSERT INTO " + t_ + " (nombre) VALUES ('f')");
+    { TTransaccionSQL interna(*con_); }
+    EXPECT_THROW(unidad.Confirmar(), EErrorGeneral);
+  }
+  EXPECT_EQ(cuenta("f"), "0");
+  // The connection works as before once the unit is over.
+  EXPECT_EQ(con_->Ejecutar("INSERT INTO " + t_ + " (nombre) VALUES ('g')"), 1);
+  EXPECT_EQ(cuenta("g"), "1");
+  EXPECT_FALSE(con_->EnUnidad());
+}
+
 TEST_F(BaseDeDatosCapa, UnaSolaSentenciaPorLlamada) {
   EXPECT_EQ(con_->Consultar("SELECT 1 ; ")->field(0).asInteger(), 1);
   EXPECT_THROW(con_->Consultar("SELECT 1; DELETE FROM " + t_), EErrorGeneral);
