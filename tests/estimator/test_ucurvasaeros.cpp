@@ -8,6 +8,7 @@
 
 #include "estimator/ucurvasaeros.h"
 #include "estimator/ufisicaviento.h"
+#include "numerics/uauxiliares.h"
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
 #include "platform/rtltexto.h"
@@ -205,6 +206,7 @@ TEST(CurvaAerogen, LecturaTruncadaFalla) {
 TEST(CurvaAerogenBD, DesdeNidYCurvaInexistente) {
   auto con = ConexionDePruebaMT();
   if (!con) GTEST_SKIP() << "sin PGHOST/PGPORT";
+  FormatoEstandar guardia;  // as the model's database load calls it
   const TCurvaAerogen c = TCurvaAerogen::CreateDesdeNid(*con, 1);
   const TCurvaAerogen ref = CurvaG80();
   EXPECT_EQ(c.nid, 1);

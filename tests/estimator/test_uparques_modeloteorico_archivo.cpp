@@ -81,7 +81,9 @@ TEST(Molino, ProcesarFila) {
 }
 
 TEST(Posicion, LecturaDeLasDosLineas) {
-  // Line 2 through the field readers and the evaluator, line 1 with plain reads only.
+  // Line 2 through the field readers and the evaluator, line 1 with plain reads only; under the
+  // standard format, as the model reader calls it.
+  FormatoEstandar guardia;
   TextoEntrada e =
       TextoEntrada::DesdeTexto(" 1.5E+002\t-2.5E+001  resto\r\n21  H;2*3.5E+005,\t-(6123450)\n");
   const TPosicion p = TPosicion::CreateLeerTexto(e);
@@ -320,6 +322,7 @@ TEST(MolinoBD, DesdeFilaConSuCurva) {
   if (!con) GTEST_SKIP() << "sin PGHOST/PGPORT";
   auto q = con->query("SELECT * FROM molinos WHERE nid = 3402");
   ASSERT_FALSE(q->eof());
+  FormatoEstandar guardia;  // as the model's database load calls it
   const TMolino m = TMolino::CreateDesdeFila(*con, *q);
   EXPECT_EQ(m.nid, 3402);
   EXPECT_EQ(m.nro, 2);

@@ -20,6 +20,7 @@
 #include "entorno_qt.h"
 #include "estimator/gui/uAeronda.h"
 #include "estimator/ucarpetascentrales.h"
+#include "numerics/uauxiliares.h"
 #include "platform/dialogos.h"
 #include "platform/rtltexto.h"
 #include "services/useriestemporales.h"
@@ -89,8 +90,12 @@ class PlantaPrueba : public ::testing::Test {
  protected:
   void SetUp() override {
     AsegurarAplicacion();
+    // The C locale's settings as the user's: the number-format guard's outermost pop puts the
+    // user's back, so the settings in force alone would not last past the first file read.
     formato_ = FormatSettings();
-    FormatSettings() = FormatoDeLocale("C");
+    sistema_ = FormatoDelSistema();
+    FijarFormatoDelSistema(FormatoDeLocale("C"));
+    ReiniciarFormatoEstandarParaPruebas();
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     // The process in the name: two builds running the same test at once (each engineer has a
     // build folder of their own) would otherwise remove and overwrite each other's plant.
@@ -117,6 +122,8 @@ class PlantaPrueba : public ::testing::Test {
       setenv("AERONDA_BASURA", basuraAntes_->c_str(), 1);
     else
       unsetenv("AERONDA_BASURA");
+    FijarFormatoDelSistema(sistema_);
+    ReiniciarFormatoEstandarParaPruebas();
     FormatSettings() = formato_;
     fs::remove_all(raiz_);
   }
@@ -140,6 +147,7 @@ class PlantaPrueba : public ::testing::Test {
 
  private:
   TFormatSettings formato_;
+  TFormatSettings sistema_;
   std::optional<std::string> basuraAntes_;
   std::ostringstream consola_;
   std::streambuf* coutAntes_ = nullptr;

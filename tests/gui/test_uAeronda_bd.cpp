@@ -19,6 +19,7 @@
 #include "estimator/ucarpetascentrales.h"
 #include "estimator/uparques_modeloempirico.h"
 #include "estimator/uparques_modeloteorico.h"
+#include "numerics/uauxiliares.h"
 #include "planta_sintetica.h"
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
@@ -38,8 +39,11 @@ class OrdenesBase : public ::testing::Test {
  protected:
   void SetUp() override {
     AsegurarAplicacion();
+    // The C locale's settings as the user's (the guard's outermost pop puts the user's back).
     formato_ = FormatSettings();
-    FormatSettings() = FormatoDeLocale("C");
+    sistema_ = FormatoDelSistema();
+    FijarFormatoDelSistema(FormatoDeLocale("C"));
+    ReiniciarFormatoEstandarParaPruebas();
     raiz_ = fs::temp_directory_path() / pruebas_bd::NombreUnico("aeronda_gui2_bd");
     fs::create_directories(raiz_ / "basura");
     std::ostringstream inicio;
@@ -54,6 +58,8 @@ class OrdenesBase : public ::testing::Test {
     FormAeronda = nullptr;
     ventana_.reset();
     FinalizarUcarpetascentrales();
+    FijarFormatoDelSistema(sistema_);
+    ReiniciarFormatoEstandarParaPruebas();
     FormatSettings() = formato_;
     fs::remove_all(raiz_);
   }
@@ -70,6 +76,7 @@ class OrdenesBase : public ::testing::Test {
  private:
   std::unique_ptr<TFormAeronda> ventana_;
   TFormatSettings formato_;
+  TFormatSettings sistema_;
   fs::path raiz_;
   std::streambuf* coutAntes_ = nullptr;
 };

@@ -12,6 +12,7 @@
 #include "comun/afirmaciones.h"
 #include "numerics/ugeoutm.h"
 #include "platform/errores.h"
+#include "platform/rtltexto.h"
 
 namespace {
 
@@ -161,6 +162,9 @@ TEST(LatLonAUTM, ContraLaSerieDeKrueger) {
 }
 
 TEST(LatLonAUTM, Errores) {
+  // The message's numbers follow the settings in force: the C locale's here.
+  const TFormatSettings antes = FormatSettings();
+  FormatSettings() = FormatoDeLocale("C");
   const double kNaN = std::numeric_limits<double>::quiet_NaN();
   const double kInf = std::numeric_limits<double>::infinity();
   double xe = -1, yn = -1;
@@ -172,6 +176,7 @@ TEST(LatLonAUTM, Errores) {
                    "Elipsoide fuera de rango: 24");
   EXPECT_THROW_MSG(LatLonAUTM(xe, yn, zona, huso, 23, 90.5, 10), EErrorGeneral,
                    "Coordenadas geográficas no válidas: latitud 90.5, longitud 10");
+  FormatSettings() = antes;
   EXPECT_THROW(LatLonAUTM(xe, yn, zona, huso, 23, kNaN, 10), EErrorGeneral);
   EXPECT_THROW(LatLonAUTM(xe, yn, zona, huso, 23, 10, kInf), EErrorGeneral);
   EXPECT_THROW(LatLonAUTM(xe, yn, zona, huso, 23, 10, kNaN), EErrorGeneral);

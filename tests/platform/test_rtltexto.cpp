@@ -23,7 +23,11 @@ namespace {
 // Restores the format settings and the C locale after each test.
 class Formato : public ::testing::Test {
  protected:
-  void SetUp() override { guardado_ = FormatSettings(); }
+  // Each test starts from the C locale's settings, whatever the user's.
+  void SetUp() override {
+    guardado_ = FormatSettings();
+    FormatSettings() = FormatoDeLocale("C");
+  }
   void TearDown() override {
     FormatSettings() = guardado_;
     std::setlocale(LC_ALL, "C");
