@@ -423,11 +423,12 @@ NReal ElementoDeCadena(const std::string& parte) {
 
 // Rows a matrix of no columns may have: such a matrix has no groups to check its row count
 // against, while every row still costs a row object (some 64 bytes), so the row count is bound
-// by the text: 64 rows whatever its length, and a quarter of a row per character. That is about
-// 16 bytes per character, less than a matrix of one column takes per character of its text
-// (a row and an element for every "[x]").
+// by the text: 65,536 rows whatever its length (about 4 MB, so that what ACadena writes for any
+// such matrix of a model reads back), and a quarter of a row per character beyond that. That is
+// about 16 bytes per character, less than a matrix of one column takes per character of its
+// text (a row and an element for every "[x]").
 bool FilasSinColumnasAdmitidas(int64_t nf, size_t largo) {
-  return nf <= 64 + static_cast<int64_t>(largo / 4);
+  return nf <= 65536 + static_cast<int64_t>(largo / 4);
 }
 
 }  // namespace

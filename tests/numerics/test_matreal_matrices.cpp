@@ -362,20 +362,22 @@ TEST_F(Cadenas, NoFinitosIdaYVuelta) {
 }
 
 // A matrix of no columns has no groups to bound its rows, and each row still costs memory: its
-// row count is bound by the text's length (64, and one row per 4 characters).
+// row count is bound by the text's length (65,536, and one row per 4 characters).
 TEST_F(Cadenas, MatrizSinColumnasAcotadaPorElTexto) {
-  EXPECT_EQ(TMatR::CreateDesdeCadena("[64|0]").nf, 64);
-  EXPECT_THROW_MSG(TMatR::CreateDesdeCadena("[66|0]"), EConvertError,
-                   "TMatR.CreateDesdeCadena: dimensiones inválidas: 66 x 0");
+  // "[65538|0]" has 9 characters: 65,536 + 9 / 4 = 65,538 rows at most.
+  EXPECT_EQ(TMatR::CreateDesdeCadena("[65538|0]").nf, 65538);
+  EXPECT_THROW_MSG(TMatR::CreateDesdeCadena("[65539|0]"), EConvertError,
+                   "TMatR.CreateDesdeCadena: dimensiones inválidas: 65539 x 0");
   auto texto = [](int64_t nf) {
     std::string s = "[" + std::to_string(nf) + "|0]";
     s.resize(1000000, ' ');
     return s;
   };
-  EXPECT_EQ(TMatR::CreateDesdeCadena(texto(250064)).nf, 250064);
-  EXPECT_THROW(TMatR::CreateDesdeCadena(texto(250065)), EConvertError);
-  // What ACadena writes for such a matrix reads back.
-  EXPECT_EQ(TMatR::CreateDesdeCadena(TMatR(50, 0).ACadena()), TMatR(50, 0));
+  EXPECT_EQ(TMatR::CreateDesdeCadena(texto(315536)).nf, 315536);
+  EXPECT_THROW(TMatR::CreateDesdeCadena(texto(315537)), EConvertError);
+  // What ACadena writes for such a matrix reads back, up to 65,536 rows.
+  for (const int32_t nf : {50, 65536})
+    EXPECT_EQ(TMatR::CreateDesdeCadena(TMatR(nf, 0).ACadena()), TMatR(nf, 0));
 }
 
 TEST_F(Cadenas, VectorDesdeCadena) {
