@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ejemplo/parque_referencia.h"
+#include "empirico_referencia.h"
 #include "estimator/ucalibrador.h"
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modelocombinado.h"
@@ -30,30 +31,6 @@
 namespace {
 
 using Reloj = std::chrono::steady_clock;
-
-// 72 sectors by 10 bins with one S-curve for every sector; no bin has samples enough for a
-// correction ratio, so the combined model's fit is one relaxation sweep.
-std::shared_ptr<TParque_ModeloEmpirico> EmpiricoDeReferencia(TParque_ModeloTeorico* mt) {
-  auto me = std::make_shared<TParque_ModeloEmpirico>();
-  me->mt = mt;
-  const int nS = 72, nT = 10;
-  me->bordesPv3 = TVectR(nT + 1);
-  me->centrosPv3 = TVectR(nT);
-  for (int j = 1; j <= nT + 1; ++j) me->bordesPv3[j] = 0.00025 * (j - 1);
-  for (int j = 1; j <= nT; ++j) me->centrosPv3[j] = 0.00025 * (j - 0.5);
-  me->cntTramo = TMatR(nS, nT);
-  me->aTramo = TMatR(nS, nT);
-  me->bTramo = TMatR(nS, nT);
-  me->PTramo = TMatR(nS, nT);
-  for (TVectR* s : {&me->alfa, &me->vm, &me->Pmax, &me->DeltaP, &me->alfa_varvel}) *s = TVectR(nS);
-  for (int k = 1; k <= nS; ++k) {
-    me->alfa[k] = 0.6;
-    me->vm[k] = 9 + 0.01 * k;
-    me->Pmax[k] = 98;
-    me->DeltaP[k] = 0.5;
-  }
-  return me;
-}
 
 double Segundos(Reloj::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -67,7 +44,7 @@ double UnaPotencia(TParque_ModeloTeorico& mt, double direccion) {
 
 void BM_ObjetivoCalibrador(benchmark::State& state) {
   std::shared_ptr<TParque_ModeloTeorico> mt = ParqueDeReferencia(10);
-  auto c = TCalibradorParque::CreateConModelos(mt, EmpiricoDeReferencia(mt.get()));
+  auto c = TCalibradorParque::CreateConModelos(mt, EmpiricoDeReferencia(mt.get(), false));
   double tObjetivo = 0, tPotencia = 0;
   for (auto _ : state) {
     auto t0 = Reloj::now();
@@ -85,7 +62,7 @@ BENCHMARK(BM_ObjetivoCalibrador)->Unit(benchmark::kMillisecond);
 
 void BM_MuestraCombinado(benchmark::State& state) {
   std::shared_ptr<TParque_ModeloTeorico> mt = ParqueDeReferencia(10);
-  auto mc = TParque_ModeloCombinado::CreateConModelos(mt, EmpiricoDeReferencia(mt.get()));
+  auto mc = TParque_ModeloCombinado::CreateConModelos(mt, EmpiricoDeReferencia(mt.get(), false));
   double tMuestra = 0, tPotencia = 0;
   double direccion = 0;
   for (auto _ : state) {
@@ -107,7 +84,7 @@ BENCHMARK(BM_MuestraCombinado)->Unit(benchmark::kMillisecond);
 
 void BM_ObjetivoHilos(benchmark::State& state) {
   std::shared_ptr<TParque_ModeloTeorico> mt = ParqueDeReferencia(10);
-  auto c = TCalibradorParque::CreateConModelos(mt, EmpiricoDeReferencia(mt.get()));
+  auto c = TCalibradorParque::CreateConModelos(mt, EmpiricoDeReferencia(mt.get(), false));
   const TNucleoMarcha rapido = NucleoMarcha();
   double tBase = 0, tRapido = 0, fBase = 0, fRapido = 0;
   for (auto _ : state) {

@@ -26,6 +26,7 @@
 #include <string>
 
 #include "ejemplo/parque_referencia.h"
+#include "empirico_referencia.h"
 #include "estimator/ucalcrestriccionesoperativas.h"
 #include "estimator/ucarpetascentrales.h"
 #include "estimator/ufisicaviento.h"
@@ -44,36 +45,6 @@ using Reloj = std::chrono::steady_clock;
 
 constexpr int32_t kMuestras = 52560;
 constexpr int32_t kMuestrasParte = 2016;  // the first two weeks
-
-// 72 sectors by 10 bins with one S-curve for every sector and samples enough in every bin:
-// the combined model's fit evaluates every cell.
-std::shared_ptr<TParque_ModeloEmpirico> EmpiricoDeReferencia(TParque_ModeloTeorico* mt) {
-  auto me = std::make_shared<TParque_ModeloEmpirico>();
-  me->mt = mt;
-  const int nS = 72, nT = 10;
-  me->bordesPv3 = TVectR(nT + 1);
-  me->centrosPv3 = TVectR(nT);
-  for (int j = 1; j <= nT + 1; ++j) me->bordesPv3[j] = 0.00025 * (j - 1);
-  for (int j = 1; j <= nT; ++j) me->centrosPv3[j] = 0.00025 * (j - 0.5);
-  me->cntTramo = TMatR(nS, nT);
-  me->aTramo = TMatR(nS, nT);
-  me->bTramo = TMatR(nS, nT);
-  me->PTramo = TMatR(nS, nT);
-  for (TVectR* s : {&me->alfa, &me->vm, &me->Pmax, &me->DeltaP, &me->alfa_varvel}) *s = TVectR(nS);
-  for (int k = 1; k <= nS; ++k) {
-    me->alfa[k] = 0.6;
-    me->vm[k] = 9 + 0.01 * k;
-    me->Pmax[k] = 98;
-    me->DeltaP[k] = 0.5;
-    for (int j = 1; j <= nT; ++j) {
-      me->cntTramo.PonerElemento(k, j, 50);
-      me->PTramo.PonerElemento(k, j, 10.0 * j);
-      me->aTramo.PonerElemento(k, j, 0);
-      me->bTramo.PonerElemento(k, j, 10.0 * j / me->centrosPv3[j]);
-    }
-  }
-  return me;
-}
 
 void EscribirAnio(const fs::path& archivo) {
   TSeriesDeDatos s;
@@ -131,7 +102,7 @@ Entorno& Preparar() {
     r.mt = ParqueDeReferencia(10);
     r.mt->central = 88;
     std::streambuf* antes = std::cout.rdbuf(consola.rdbuf());
-    r.mc = TParque_ModeloCombinado::CreateConModelos(r.mt, EmpiricoDeReferencia(r.mt.get()));
+    r.mc = TParque_ModeloCombinado::CreateConModelos(r.mt, EmpiricoDeReferencia(r.mt.get(), true));
     std::cout.rdbuf(antes);
     static fs::path borrar = r.carpeta;
     std::atexit([] {
