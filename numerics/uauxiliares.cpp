@@ -106,19 +106,39 @@ void OrdenarDA(TDAofNReal& a) {
   OrdenarDesc(a, 0, static_cast<int32_t>(a.size() - 1));
 }
 
+namespace {
+// The first field of s at or after `desde`: returns where it starts (s.size() when there is
+// none) and leaves in fin where it ends (at a separator or at the end of s).
+size_t BuscarCampo(std::string_view s, size_t desde, size_t& fin) {
+  size_t i = desde;
+  while (i < s.size() && EsSeparadorDeCampo(s[i])) ++i;
+  fin = i;
+  while (fin < s.size() && !EsSeparadorDeCampo(s[fin])) ++fin;
+  return i;
+}
+}  // namespace
+
 void ExtraerCampo(std::string& s, std::string& campo) {
-  const size_t largo = s.size();
-  size_t i = 0;
-  while (i < largo && EsSeparadorDeCampo(s[i])) ++i;
-  if (i >= largo) {
+  size_t j = 0;
+  const size_t i = BuscarCampo(s, 0, j);
+  if (i >= s.size()) {
     campo.clear();
     s.clear();
     return;
   }
-  size_t j = i;
-  while (j < largo && !EsSeparadorDeCampo(s[j])) ++j;
   campo = s.substr(i, j - i);
-  s = j + 1 < largo ? s.substr(j + 1) : std::string();
+  s = j + 1 < s.size() ? s.substr(j + 1) : std::string();
+}
+
+std::vector<std::string> CamposDeLinea(std::string_view s, size_t maximo) {
+  std::vector<std::string> campos;
+  size_t j = 0;
+  while (campos.size() < maximo) {
+    const size_t i = BuscarCampo(s, j, j);
+    if (i >= s.size()) break;
+    campos.emplace_back(s.substr(i, j - i));
+  }
+  return campos;
 }
 
 int32_t ExtraerEntero(std::string& s) {

@@ -21,6 +21,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "numerics/xmatdefs.h"
 
@@ -61,6 +63,10 @@ void OrdenarDA(TDAofNReal& a);
 // separator is consumed with it. A line of separators only gives an empty field and an empty
 // rest. "\t12.5 ; 7" gives "12.5" and leaves "; 7".
 void ExtraerCampo(std::string& s, std::string& campo);
+// The first `maximo` fields of a line, as ExtraerCampo would take them one after another, in
+// one pass (cutting a long line field by field copies its rest once per field). Fewer when the
+// line has fewer.
+std::vector<std::string> CamposDeLinea(std::string_view s, size_t maximo);
 // ExtraerCampo, then the field as a 32-bit integer (StrToInt). Raises EConvertError on a field
 // that is not one, the empty field included.
 int32_t ExtraerEntero(std::string& s);

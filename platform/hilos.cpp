@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
@@ -11,6 +10,8 @@
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include "platform/rtltexto.h"
 
 namespace {
 
@@ -36,10 +37,11 @@ class Sumidero : public std::streambuf {
 
 int32_t HilosDeTexto(const char* texto) {
   if (texto == nullptr) return 0;
+  // Digits only: no sign and no blanks, which the run-time's integer reading would take.
   const std::string_view s(texto);
   int32_t n = 0;
-  const auto r = std::from_chars(s.data(), s.data() + s.size(), n);
-  return r.ec == std::errc() && r.ptr == s.data() + s.size() && !s.empty() && s[0] != '-' && n >= 1
+  return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos &&
+                 TryStrToInt(s, n) && n >= 1
              ? n
              : 0;
 }

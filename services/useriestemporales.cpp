@@ -18,10 +18,6 @@ constexpr size_t kBufferSalida = 1048576;  // the writer's output buffer, 1 MiB
 bool EsFinDeLinea(char c) { return c == '\r' || c == '\n'; }
 bool EsBlanco(char c) { return static_cast<unsigned char>(c) <= 32; }
 bool EsDigito(char c) { return c >= '0' && c <= '9'; }
-// The field separators of ExtraerCampo.
-bool EsSeparadorDeCampo(char c) {
-  return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ',' || c == ';';
-}
 
 // A data token at b: [+-]digits[.digits][(E|e)[+-]digits], also ".5" and "5.", ending at a
 // byte <= 32 or at the end of the data. from_chars does the digits (correctly rounded, no
@@ -194,18 +190,9 @@ TSeriesDeDatos TSeriesDeDatos::Cargar(const std::filesystem::path& archivo) {
   if (s.version > 0) banderas = l.LeerLinea();
 
   // A series needs its name: a count beyond the names on the names line is refused before
-  // anything is allocated per series, so memory stays proportional to the file. The fields are
-  // those of ExtraerCampo, taken in one pass (a long line cut field by field would be copied
-  // once per field).
+  // anything is allocated per series, so memory stays proportional to the file.
   linea = l.LeerLinea();
-  for (size_t i = 0; i < linea.size();) {
-    while (i < linea.size() && EsSeparadorDeCampo(linea[i])) ++i;
-    if (i >= linea.size() || s.nombres.size() >= static_cast<size_t>(s.NSeries)) break;
-    size_t j = i;
-    while (j < linea.size() && !EsSeparadorDeCampo(linea[j])) ++j;
-    s.nombres.push_back(linea.substr(i, j - i));
-    i = j;
-  }
+  s.nombres = CamposDeLinea(linea, static_cast<size_t>(s.NSeries));
   if (s.nombres.size() < static_cast<size_t>(s.NSeries)) l.Error(l.Linea());
 
   s.tipos.assign(static_cast<size_t>(s.NSeries), SALIDA);
