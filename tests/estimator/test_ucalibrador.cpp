@@ -384,7 +384,7 @@ TEST_F(Calibrador, StationFactorMatrixMarksCellsWithoutDataAndFillsThem) {
   ASSERT_EQ(celdas.size(), 5u);
   double esperadaBorde[4][2] = {
       {-99999.0, -99999.0}, {-99999.0, -99999.0}, {-99999.0, -99999.0}, {-99999.0, -99999.0}};
-  for (const TCeldaEthaRef& c : celdas) esperadaBorde[c.k - 1][c.j - 1] = c.valor;
+  for (const TCeldaEthaRef& celda : celdas) esperadaBorde[celda.k - 1][celda.j - 1] = celda.valor;
   for (int32_t i = 1; i <= 4; ++i)
     for (int32_t j = 1; j <= 2; ++j) {
       const double e = esperadaBorde[i - 1][j - 1];
