@@ -5,6 +5,15 @@
 #define AERONDA_X86 1
 #endif
 
+// FMA rounds once where the reference rounds twice: no product in this file may be fused with a
+// sum, whatever flags the file is built with (g++ fuses by default, and avx512f brings FMA with
+// it), or the kernels lose the reference's bits.
+#if defined(__clang__)
+#pragma clang fp contract(off)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=off")
+#endif
+
 namespace nucleos_marcha {
 
 void PropagarInteriorPortable(NReal* __restrict d, const NReal* __restrict o, int32_t nc, NReal cL,
@@ -15,8 +24,8 @@ void PropagarInteriorPortable(NReal* __restrict d, const NReal* __restrict o, in
 #ifdef AERONDA_X86
 
 // The wide versions are compiled for their instruction sets here only, and called only after
-// the processor was asked. Products and sums stay separate: the build's -ffp-contract=off keeps
-// the compiler from fusing them even where the instruction set has FMA.
+// the processor was asked. Products and sums stay separate even where the instruction set has
+// FMA: the pragma above keeps the compiler from fusing them.
 
 __attribute__((target("avx2"))) void PropagarInteriorAVX2(NReal* __restrict d,
                                                           const NReal* __restrict o, int32_t nc,
