@@ -4,7 +4,8 @@
 // cases take the outer loop through accepted steps with growing multiplier steps, rejected ones
 // that still move x and divide the step by 4.2, violations read from a rejected trial, and
 // descents whose step grows again after a failure (each growth lowers by one the successes in
-// a row the next one needs).
+// a row the next one needs), and an outer loop where the same rule holds for the multiplier
+// step (menor_rebote: seven rounds; with the count left high after a growth, seventeen).
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -101,6 +102,7 @@ TEST(Resolver, TrayectoriaCompletaIgualALaReferencia) {
       {"menor01", {3.0, 3.0}, {0.1, 0.2}, TR_Menor, 0.2, 100},
       {"menor_corto", {1.0, 2.0}, {3.0, 1.0}, TR_Menor, 4.0, 20},
       {"menor_lejos", {20.0, 20.0}, {1.0, 2.0}, TR_Menor, 2.0, 100},
+      {"menor_rebote", {20.0, -3.0}, {1.0, 2.0}, TR_Menor, 2.0, 30},
   };
   for (const Definicion& d : defs) {
     SCOPED_TRACE(d.nombre);

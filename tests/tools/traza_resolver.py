@@ -25,6 +25,10 @@ Problems (box [-10, 10] for every variable, start (0, 0), lambdas (0), paso 1, t
   menor_lejos: min (x1 - 20)^2 + (x2 - 20)^2  with  x1 + 2 x2 <= 2
            (descents that fail after a growth of the step: each growth lowers by one the
            number of successes in a row the next growth needs)
+  menor_rebote: min (x1 - 20)^2 + (x2 + 3)^2  with  x1 + 2 x2 <= 2, maxIter 30
+           (the same rule in the outer loop: a rejected multiplier step, two accepted ones whose
+           growth lowers the count again, a second rejection, and two accepted steps suffice
+           for the next growth; seven rounds, where a count left high would take seventeen)
 maxIter 100 unless said otherwise.
 
 Output, one block per problem:
@@ -322,6 +326,7 @@ def main():
         ("menor01", [3.0, 3.0], [([0.1, 0.2], TR_MENOR, 0.2)], 100),
         ("menor_corto", [1.0, 2.0], [([3.0, 1.0], TR_MENOR, 4.0)], 20),
         ("menor_lejos", [20.0, 20.0], [([1.0, 2.0], TR_MENOR, 2.0)], 100),
+        ("menor_rebote", [20.0, -3.0], [([1.0, 2.0], TR_MENOR, 2.0)], 30),
     ]
 
     out = []
