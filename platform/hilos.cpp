@@ -19,13 +19,6 @@ std::atomic<int32_t> hilosFijados{0};
 
 thread_local bool consolaSilenciada = false;
 
-int32_t HilosDelEntorno() {
-  const int32_t n = HilosDeTexto(std::getenv("AERONDA_HILOS"));
-  if (n >= 1) return n;
-  const unsigned nucleos = std::thread::hardware_concurrency();
-  return nucleos >= 1 ? static_cast<int32_t>(std::min(nucleos, 1024u)) : 1;
-}
-
 // A stream buffer that takes everything and keeps nothing.
 class Sumidero : public std::streambuf {
  protected:
@@ -46,10 +39,18 @@ int32_t HilosDeTexto(const char* texto) {
              : 0;
 }
 
+int32_t HilosDelEntorno(const char* texto, unsigned nucleos) {
+  const int32_t n = static_cast<int32_t>(std::clamp(nucleos, 1u, 1024u));
+  const int32_t pedidos = HilosDeTexto(texto);
+  // AERONDA_HILOS=1000000 would start a million threads, each copying the model.
+  return pedidos >= 1 ? std::min(pedidos, 4 * n) : n;
+}
+
 int32_t NumeroDeHilos() {
   const int32_t f = hilosFijados.load();
   if (f >= 1) return f;
-  static const int32_t entorno = HilosDelEntorno();
+  static const int32_t entorno =
+      HilosDelEntorno(std::getenv("AERONDA_HILOS"), std::thread::hardware_concurrency());
   return entorno;
 }
 

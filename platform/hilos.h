@@ -10,14 +10,21 @@
 #include <ostream>
 
 // The threads for independent evaluations: the value fixed with FijarNumeroDeHilos, otherwise
-// the whole number in the environment variable AERONDA_HILOS (1: everything on the calling
-// thread), otherwise (unset, empty, not a whole number or below 1) every core the machine
-// reports. At least 1.
+// HilosDelEntorno of the environment variable AERONDA_HILOS and the cores the machine reports,
+// read once per process. At least 1.
 int32_t NumeroDeHilos();
 // The number of threads an AERONDA_HILOS text asks for: a whole number of at least 1 written
 // with digits only; 0 for anything else (and for no text).
 int32_t HilosDeTexto(const char* texto);
-// Fixes the number of threads from code (tests, benchmarks); 0 goes back to the environment.
+// The threads the environment gives, for `nucleos` as std::thread::hardware_concurrency
+// reports them: what the text asks for (1: everything on the calling thread), but no more than
+// four per core, since each thread holds a whole copy of the model it evaluates; every core
+// when the text asks for nothing (unset, empty, not a whole number or below 1). A machine that
+// reports 0 (it does not know) counts as one core: 1 thread by default, at most 4 when asked.
+// More than 1024 cores count as 1024.
+int32_t HilosDelEntorno(const char* texto, unsigned nucleos);
+// Fixes the number of threads from code (tests, benchmarks), without the bound of the
+// environment; 0 goes back to the environment.
 void FijarNumeroDeHilos(int32_t n);
 // The threads ParaCadaIndice uses for n indices: min(NumeroDeHilos(), n), at least 1.
 int32_t HilosPara(int32_t n);

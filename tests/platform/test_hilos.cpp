@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <iostream>
 #include <mutex>
 #include <set>
@@ -94,6 +95,39 @@ TEST(NumeroDeHilos, TextoDeLaVariable) {
       {"1", 1},  {"8", 8},  {"64", 64}, {"0", 0},           {"-2", 0},   {"", 0},
       {"4x", 0}, {" 4", 0}, {"x", 0},   {"99999999999", 0}, {nullptr, 0}};
   for (const auto& [texto, n] : casos) EXPECT_EQ(HilosDeTexto(texto), n) << (texto ? texto : "-");
+}
+
+// Each thread works on a whole copy of the model: what the variable asks for is bounded by
+// four threads per core. A machine that reports no cores counts as one.
+TEST(NumeroDeHilos, ElEntornoNoPasaDeCuatroPorNucleo) {
+  struct Caso {
+    const char* texto;
+    unsigned nucleos;
+    int32_t hilos;
+  };
+  const Caso casos[] = {
+      {"1000000", 8, 32}, {"33", 8, 32}, {"32", 8, 32},    {"31", 8, 31},
+      {"1", 8, 1},        {nullptr, 8, 8}, {"x", 8, 8},    {"4", 1, 4},
+      {"5", 1, 4},        {"1000000", 0, 4}, {"2", 0, 2},  {nullptr, 0, 1},
+      {"2147483647", 1u << 31, 4096}, {nullptr, 1u << 31, 1024},
+  };
+  for (const Caso& c : casos)
+    EXPECT_EQ(HilosDelEntorno(c.texto, c.nucleos), c.hilos)
+        << (c.texto ? c.texto : "-") << " con " << c.nucleos << " núcleos";
+}
+
+// The whole road, in a process of its own (the environment is read once per process).
+TEST(NumeroDeHilos, UnMillonDeHilosDelEntornoQuedaAcotado) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const unsigned nucleos = std::max(1u, std::thread::hardware_concurrency());
+  const int32_t tope = static_cast<int32_t>(4 * std::min(nucleos, 1024u));
+  EXPECT_EXIT(
+      {
+        setenv("AERONDA_HILOS", "1000000", 1);
+        FijarNumeroDeHilos(0);
+        std::exit(NumeroDeHilos() == tope && HilosPara(1000000) == tope ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST(NumeroDeHilos, FijadoDesdeElCodigoYDeVueltaAlEntorno) {
