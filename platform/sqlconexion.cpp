@@ -89,7 +89,7 @@ TPQConnection::TPQConnection(const TParametrosConexion& p) {
 TPQConnection::~TPQConnection() {
   if (con_ == nullptr) return;
   if (enTransaccion_) {
-    // What no Ejecutar committed is dropped, as the old layer's default transaction end did.
+    // Only a unit of work keeps a transaction open: what it did not confirm is dropped.
     PQclear(PQexec(con_, "ROLLBACK"));
   }
   PQfinish(con_);
@@ -125,9 +125,9 @@ void TPQConnection::FallaSentencia(pg_result* resultado, std::string_view sql) {
     mensaje = MensajeDelServidor(resultado);
   }
   PQclear(resultado);
-  // The server has aborted the transaction: every later statement would be refused until it
-  // ends. Outside a unit of work nothing is lost by ending it here, because Ejecutar commits
-  // every write at once; inside one, the unit's work is gone and the unit is marked so.
+  // Inside a unit the server has aborted the unit's transaction: every later statement would
+  // be refused until it ends, so it is ended here, and the unit's work is gone and the unit is
+  // marked so. Outside a unit the failed statement was a transaction of its own, already over.
   if (enTransaccion_) {
     enTransaccion_ = false;
     PQclear(PQexec(con_, "ROLLBACK"));
@@ -149,9 +149,9 @@ std::unique_ptr<TSQLQuery> TPQConnection::Consultar(std::string_view sql) {
       throw EErrorGeneral("Error de SQL: la transacción fue deshecha por un error anterior (" +
                           std::string(sql) + ")");
     }
-    // The session was lost (a server restart, or a server that ends sessions left idle in a
-    // transaction): the statement that found out has failed; this one connects again with the
-    // same parameters, so the window does not need restarting. Nothing uncommitted survived.
+    // The session was lost (a server restart, an administrator ending it): the statement that
+    // found out has failed; this one connects again with the same parameters, so the window
+    // does not need restarting. Nothing uncommitted survived.
     enTransaccion_ = false;
     PQreset(con_);
     if (PQstatus(con_) != CONNECTION_OK) {
@@ -159,7 +159,10 @@ std::unique_ptr<TSQLQuery> TPQConnection::Consultar(std::string_view sql) {
                           EnUnaLinea(PQerrorMessage(con_)));
     }
   }
-  if (!enTransaccion_) {
+  // Outside a unit no BEGIN: the statement runs in the server's own transaction, which ends
+  // with it. A transaction left open after a read would sit "idle in transaction" until the
+  // next write, perhaps hours later, holding the read tables' locks all that time.
+  if (unidades_ > 0 && !enTransaccion_) {
     Control("BEGIN");
     enTransaccion_ = true;
   }
@@ -170,15 +173,15 @@ std::unique_ptr<TSQLQuery> TPQConnection::Consultar(std::string_view sql) {
 }
 
 int32_t TPQConnection::Ejecutar(std::string_view sql) {
-  const int32_t n = Consultar(sql)->rowsAffected();
-  if (unidades_ == 0) Confirmar();
-  return n;
+  // Outside a unit the statement has committed by itself (a failed commit, a deferred
+  // constraint, is the statement's own error); inside one it waits for the unit.
+  return Consultar(sql)->rowsAffected();
 }
 
 void TPQConnection::AbrirUnidad() {
   if (unidades_ == 0) {
-    // What earlier statements left pending would have gone with the next Ejecutar's commit; it
-    // goes now, so that the unit's rollback takes back the unit's statements only.
+    // Outside a unit nothing is pending; the commit is there so that, whatever came before,
+    // the unit's rollback takes back the unit's statements only.
     Confirmar();
     unidadPerdida_ = false;
   }

@@ -1,15 +1,18 @@
-// A connection to a PostgreSQL server over libpq, with the one implicit transaction the old
-// dataset layer kept per connection.
+// A connection to a PostgreSQL server over libpq.
 //
 //  * The connection takes host, database, user and password and nothing else: the port comes
 //    from libpq's defaults and PGPORT, an empty value counts as unset (an empty password falls
 //    back to PGPASSWORD or ~/.pgpass), the client encoding is UTF-8 and the attempt gives up
 //    after 10 seconds. No conninfo text is ever built, so blanks, quotes or "=" in a value
 //    reach the server as they stand.
-//  * A transaction is opened before the first statement that finds none open; Ejecutar
-//    commits it; the destructor rolls back what was not committed.
-//  * A unit of work that must be written whole (TTransaccionSQL) holds the commits back: its
-//    statements commit together when it is confirmed, and any failure rolls all of them back.
+//  * Outside a unit of work every statement is a transaction of its own, committed by the
+//    server once it has run: a read ends its transaction when its rows have arrived, and a
+//    write is committed at once. Between commands the session is idle, so it holds no lock on
+//    the tables it read (an ALTER TABLE of another client would wait behind it, and every
+//    reader of the table behind the ALTER) and does not hold back the server's vacuum.
+//  * A unit of work that must be written whole (TTransaccionSQL) runs in one transaction,
+//    opened by its first statement: its statements commit together when it is confirmed, and
+//    any failure rolls all of them back. The destructor rolls back a unit left open.
 //  * Any failed statement rolls the transaction back before its error is raised: PostgreSQL
 //    refuses every statement after an error inside an open transaction, and without the
 //    rollback one bad query would leave the session unusable until it is closed.
@@ -58,8 +61,9 @@ class TPQConnection {
   TPQConnection(const TPQConnection&) = delete;
   TPQConnection& operator=(const TPQConnection&) = delete;
 
-  // Runs a statement inside the open transaction (opening one when none is) and returns all
-  // its rows, the cursor on the first. Nothing is committed.
+  // Runs a statement and returns all its rows, the cursor on the first. Outside a unit of work
+  // the statement commits by itself once its rows have arrived; inside one it runs in the
+  // unit's transaction (opened when none is) and commits with the unit.
   // An SQL error rolls back and throws EErrorGeneral "Error de SQL: " + the server's message +
   // " (" + sql + ")".
   std::unique_ptr<TSQLQuery> Consultar(std::string_view sql);
@@ -68,7 +72,8 @@ class TPQConnection {
   // unit's confirmation.
   int32_t Ejecutar(std::string_view sql);
 
-  // Commits / rolls back the open transaction; nothing happens when none is open.
+  // Commits / rolls back the open transaction; nothing happens when none is open (which is
+  // always the case outside a unit of work).
   void Confirmar();
   void Deshacer();
   bool EnTransaccion() const { return enTransaccion_; }

@@ -2,6 +2,7 @@
 // transaction, and the values written into SQL text.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -46,6 +48,20 @@ class LocaleConComa {
 
 TParametrosConexion ParametrosDelEntorno() {
   return {Entorno("PGHOST"), Entorno("PGDATABASE"), Entorno("PGUSER"), Entorno("PGPASSWORD")};
+}
+
+// The state pg_stat_activity shows for the backend `pid` ("idle", "idle in transaction"), read
+// through the second session. The backend reports it as it starts waiting for the next
+// command: the reading is repeated until it is `esperado` or 2 s have gone by, and the last one
+// seen is returned.
+std::string EstadoDeSesion(pruebas_bd::SesionLibpq& sesion, int pid, const std::string& esperado) {
+  const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  for (;;) {
+    std::string estado =
+        sesion.Valor("SELECT state FROM pg_stat_activity WHERE pid = " + SQLEntero(pid));
+    if (estado == esperado || std::chrono::steady_clock::now() >= fin) return estado;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -317,22 +333,17 @@ TEST_F(BaseDeDatosCapa, EjecutarConfirmaYDevuelveFilasAfectadas) {
   EXPECT_EQ(sesion().Valor("SELECT count(*) FROM " + t_), "5");
 }
 
-TEST_F(BaseDeDatosCapa, LaTransaccionSeAbreSolaYSeConfirmaAunSinFilas) {
-  // A write through Consultar stays inside the open transaction, invisible to others ...
-  auto q = con_->Consultar("INSERT INTO " + t_ + " (nombre) VALUES ('pendiente') RETURNING nid");
-  EXPECT_TRUE(con_->EnTransaccion());
-  EXPECT_EQ(sesion().Valor("SELECT count(*) FROM " + t_ + " WHERE nombre = 'pendiente'"), "0");
-  // ... until an Ejecutar commits, even one that touches no row.
+// Outside a unit of work nothing waits for a later commit: a write through Consultar is
+// visible to others at once, as one through Ejecutar, and closing the connection keeps it.
+TEST_F(BaseDeDatosCapa, FueraDeUnaUnidadCadaSentenciaSeConfirmaSola) {
+  auto q = con_->Consultar("INSERT INTO " + t_ + " (nombre) VALUES ('escrito') RETURNING nid");
+  EXPECT_FALSE(con_->EnTransaccion());
+  EXPECT_EQ(sesion().Valor("SELECT count(*) FROM " + t_ + " WHERE nombre = 'escrito'"), "1");
   EXPECT_EQ(con_->Ejecutar("UPDATE " + t_ + " SET cuenta = 0 WHERE false"), 0);
-  EXPECT_EQ(sesion().Valor("SELECT count(*) FROM " + t_ + " WHERE nombre = 'pendiente'"), "1");
-  // The rows of a query stay readable after that commit.
+  // The rows of a query stay readable after later statements.
   EXPECT_GT(q->field("nid").asInteger(), 4);
-}
-
-TEST_F(BaseDeDatosCapa, CerrarDeshaceLoQueNoSeConfirmo) {
-  con_->Consultar("INSERT INTO " + t_ + " (nombre) VALUES ('perdido')");
   con_.reset();
-  EXPECT_EQ(sesion().Valor("SELECT count(*) FROM " + t_ + " WHERE nombre = 'perdido'"), "0");
+  EXPECT_EQ(sesion().Valor("SELECT count(*) FROM " + t_ + " WHERE nombre = 'escrito'"), "1");
 }
 
 TEST_F(BaseDeDatosCapa, UnErrorNoDejaLaSesionInutilizable) {
@@ -483,7 +494,7 @@ TEST_F(BaseDeDatosCapa, RealesEscritosLosLeeElServidor) {
 }
 
 TEST_F(BaseDeDatosCapa, UnaSesionTerminadaSeReabre) {
-  con_->Consultar("SELECT 1");  // leaves a transaction open, idle
+  con_->Consultar("SELECT 1");
   sesion().Ejecutar("SELECT pg_terminate_backend(" + SQLEntero(PQbackendPID(con_->Nativa())) +
                     ", 5000)");  // waits for it to end
   // The statement that meets the ended session fails; the next one connects again.
@@ -491,6 +502,70 @@ TEST_F(BaseDeDatosCapa, UnaSesionTerminadaSeReabre) {
   EXPECT_EQ(con_->Consultar("SELECT 2")->field(0).asInteger(), 2);
   EXPECT_EQ(con_->Ejecutar("UPDATE " + t_ + " SET cuenta = 5 WHERE nid = 1"), 1);
   EXPECT_EQ(sesion().Valor("SELECT cuenta FROM " + t_ + " WHERE nid = 1"), "5");
+}
+
+// Between commands outside a unit of work the session is idle, not idle in a transaction: an
+// open transaction would keep the lock of every table read (the administrator's ALTER TABLE
+// would wait behind the window, and every other reader of the table behind the ALTER) and hold
+// back the server's vacuum for as long as the window sits there.
+TEST_F(BaseDeDatosCapa, FueraDeUnaUnidadLaSesionQuedaOciosa) {
+  const int pid = PQbackendPID(con_->Nativa());
+  auto q = con_->Consultar("SELECT nid FROM " + t_ + " ORDER BY nid");
+  EXPECT_FALSE(con_->EnTransaccion());
+  EXPECT_EQ(EstadoDeSesion(sesion(), pid, "idle"), "idle") << "tras una lectura";
+  sesion().Ejecutar("SET lock_timeout = '2s'");
+  sesion().Ejecutar("ALTER TABLE " + t_ + " ADD COLUMN extra integer");  // fails if it waits
+  sesion().Ejecutar("SET lock_timeout = '20s'");
+  EXPECT_EQ(q->field("nid").asInteger(), 1) << "the rows stay on the client";
+
+  EXPECT_THROW(con_->Consultar("SELECT no_existe FROM " + t_), EErrorGeneral);
+  EXPECT_EQ(EstadoDeSesion(sesion(), pid, "idle"), "idle") << "tras una lectura que falla";
+  EXPECT_EQ(con_->Ejecutar("UPDATE " + t_ + " SET cuenta = 8 WHERE nid = 1"), 1);
+  EXPECT_EQ(EstadoDeSesion(sesion(), pid, "idle"), "idle") << "tras una escritura";
+
+  // A unit keeps its one transaction across its statements, reads included, and its rollback
+  // takes back what it wrote.
+  {
+    TTransaccionSQL unidad(*con_);
+    con_->Ejecutar("UPDATE " + t_ + " SET nombre = 'dentro' WHERE nid = 1");
+    EXPECT_EQ(con_->Consultar("SELECT nombre FROM " + t_ + " WHERE nid = 1")->field(0).asString(),
+              "dentro");
+    EXPECT_TRUE(con_->EnTransaccion());
+    EXPECT_EQ(EstadoDeSesion(sesion(), pid, "idle in transaction"), "idle in transaction");
+    EXPECT_EQ(sesion().Valor("SELECT nombre FROM " + t_ + " WHERE nid = 1"), "uno");
+  }
+  EXPECT_EQ(EstadoDeSesion(sesion(), pid, "idle"), "idle") << "tras deshacer la unidad";
+  EXPECT_EQ(sesion().Valor("SELECT nombre FROM " + t_ + " WHERE nid = 1"), "uno");
+  {
+    TTransaccionSQL unidad(*con_);
+    con_->Consultar("SELECT count(*) FROM " + t_);
+    con_->Ejecutar("UPDATE " + t_ + " SET nombre = 'confirmado' WHERE nid = 1");
+    unidad.Confirmar();
+  }
+  EXPECT_EQ(EstadoDeSesion(sesion(), pid, "idle"), "idle") << "tras confirmar la unidad";
+  EXPECT_EQ(sesion().Valor("SELECT nombre FROM " + t_ + " WHERE nid = 1"), "confirmado");
+}
+
+// The session ends in the middle of a unit: what the unit wrote went with it, so nothing of
+// the unit may run or commit afterwards; once the unit is over the connection opens again.
+TEST_F(BaseDeDatosCapa, UnaUnidadNoSobreviveASuSesion) {
+  {
+    TTransaccionSQL unidad(*con_);
+    con_->Ejecutar("UPDATE " + t_ + " SET nombre = 'perdido' WHERE nid = 1");
+    sesion().Ejecutar("SELECT pg_terminate_backend(" + SQLEntero(PQbackendPID(con_->Nativa())) +
+                      ", 5000)");
+    EXPECT_THROW(con_->Ejecutar("UPDATE " + t_ + " SET cuenta = 1 WHERE nid = 2"), EErrorGeneral);
+    const std::string sql = "UPDATE " + t_ + " SET cuenta = 1 WHERE nid = 3";
+    EXPECT_THROW_MSG(
+        con_->Ejecutar(sql), EErrorGeneral,
+        "Error de SQL: la transacción fue deshecha por un error anterior (" + sql + ")");
+    EXPECT_THROW_MSG(unidad.Confirmar(), EErrorGeneral,
+                     "Error de SQL: la transacción fue deshecha por un error anterior");
+  }
+  EXPECT_EQ(con_->Consultar("SELECT nombre FROM " + t_ + " WHERE nid = 1")->field(0).asString(),
+            "uno");
+  EXPECT_EQ(sesion().Valor("SELECT count(*) FROM " + t_ + " WHERE cuenta = 1"), "0");
+  EXPECT_EQ(EstadoDeSesion(sesion(), PQbackendPID(con_->Nativa()), "idle"), "idle");
 }
 
 TEST_F(BaseDeDatosCapa, ConexionEnUTF8YConEsperaLimitada) {

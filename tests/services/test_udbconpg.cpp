@@ -2,9 +2,12 @@
 // nextval, and the plant tables the schema fixture loads.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "comun/afirmaciones.h"
@@ -248,6 +251,63 @@ TEST_F(BaseDeDatosOperaciones, ExecConfirmaYLaConsultaSigueLegible) {
       1);
   EXPECT_EQ(con_->func("SELECT zona" + Donde(1), ""), "O'Brien");
   EXPECT_EQ(sesion().Valor("SELECT zona" + Donde(1)), "O'Brien");
+}
+
+// The state pg_stat_activity shows for the backend `pid`, read through the second session,
+// repeated for up to 2 s until it is `esperado` (the backend reports it as it starts waiting for
+// the next command); the last one seen.
+std::string EstadoDeSesion(pruebas_bd::SesionLibpq& sesion, int pid, const std::string& esperado) {
+  const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  for (;;) {
+    std::string estado =
+        sesion.Valor("SELECT state FROM pg_stat_activity WHERE pid = " + SQLEntero(pid));
+    if (estado == esperado || std::chrono::steady_clock::now() >= fin) return estado;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+// Every kind of read leaves the window's session idle between commands, with no transaction
+// holding the read tables' locks; inside a unit of work the reads join its one transaction.
+TEST_F(BaseDeDatosOperaciones, LasLecturasNoDejanLaSesionEnTransaccion) {
+  const int pid = PQbackendPID(con_->Nativa());
+  std::unique_ptr<TSQLQuery> abierta;  // a query kept open while the state is read
+  const std::vector<std::pair<const char*, std::function<void()>>> lecturas = {
+      {"query", [&] { abierta = con_->query("SELECT * FROM " + t_); }},
+      {"query sin filas", [&] { abierta = con_->query("SELECT *" + Donde(9)); }},
+      {"func", [&] { EXPECT_EQ(con_->func("SELECT nombre" + Donde(1), ""), "uno"); }},
+      {"func sin fila", [&] { EXPECT_EQ(con_->func("SELECT nombre" + Donde(9), "d"), "d"); }},
+      {"funcI", [&] { EXPECT_EQ(con_->funcI("SELECT count(*) FROM " + t_, -1), 3); }},
+      {"funcF", [&] { EXPECT_EQ(con_->funcF("SELECT valor" + Donde(1), -1.0), 1.5); }},
+      {"funcS", [&] { EXPECT_EQ(con_->funcS("SELECT zona" + Donde(1), ""), "H"); }},
+      {"funcD", [&] { EXPECT_EQ(con_->funcD("SELECT momento" + Donde(3), -1.0), 0.0); }},
+      {"nextval", [&] { EXPECT_GE(con_->nextval(t_, "nid"), 4); }},
+      {"funcI que no convierte",
+       [&] { EXPECT_THROW(con_->funcI("SELECT nombre" + Donde(1), -1), EConvertError); }},
+      {"query que falla", [&] { EXPECT_THROW(con_->query("SELECT nope FROM " + t_), EErrorGeneral); }},
+      {"nextval que falla", [&] { EXPECT_THROW(con_->nextval(t_, "nada"), EErrorGeneral); }},
+  };
+  for (const auto& [nombre, leer] : lecturas) {
+    leer();
+    EXPECT_FALSE(con_->EnTransaccion()) << nombre;
+    EXPECT_EQ(EstadoDeSesion(sesion(), pid, "idle"), "idle") << nombre;
+  }
+
+  // A unit: its reads run in its one transaction, which stays open to the end; they see its
+  // own writes, and leaving it unconfirmed takes those back.
+  {
+    TTransaccionSQL unidad(*con_);
+    for (const auto& [nombre, leer] : lecturas) {
+      if (std::string(nombre).find("falla") != std::string::npos) continue;  // would end it
+      leer();
+      EXPECT_TRUE(con_->EnTransaccion()) << nombre;
+    }
+    con_->exec("UPDATE " + t_ + " SET nombre = 'dentro' WHERE nid = 1");
+    EXPECT_EQ(con_->func("SELECT nombre" + Donde(1), ""), "dentro");
+    EXPECT_EQ(EstadoDeSesion(sesion(), pid, "idle in transaction"), "idle in transaction");
+    EXPECT_EQ(sesion().Valor("SELECT nombre" + Donde(1)), "uno");
+  }
+  EXPECT_EQ(EstadoDeSesion(sesion(), pid, "idle"), "idle");
+  EXPECT_EQ(sesion().Valor("SELECT nombre" + Donde(1)), "uno");
 }
 
 // ---------------------------------------------------------------------------------------------
