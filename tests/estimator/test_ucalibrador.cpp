@@ -353,53 +353,67 @@ TEST_F(Calibrador, LinkIsClearedWhenTheEmpiricalModelGoesWithTheCalibrator) {
   EXPECT_EQ(mt->modeloEmpirico, me.get());
 }
 
+// The cells are searched on the farm without station factor, so the matrix in force does not
+// change them: the fixture's own, and one far from 1 where a search takes more than one step
+// (cell 1,1: with its 1.5 in force the search would end at 1.894 m/s instead of 1.527, the
+// cell at 72.09 instead of 137.5, as Grilla(0, 1.5) of calibrador_ref.py finds; the other
+// cells take the first regula falsi trial, within 1 MW whatever the factor).
 TEST_F(Calibrador, StationFactorMatrixMarksCellsWithoutDataAndFillsThem) {
-  auto c = Chico();
-  const TMatR m2 = c->CalibrarEthaMeteo();
-  ASSERT_EQ(m2.nf, 4);
-  ASSERT_EQ(m2.nc, 2);
-  const fs::path carpeta = CarpetaCentral(77);
-
-  // The raw table: -99999 exactly where fewer than 10 samples stand behind the
-  // representative (counts 3, -1 and 9 in the fixture).
-  TextoEntrada f(carpeta / "Metha_borde.txt");
-  EXPECT_EQ(f.LeerLinea(), "NFilas: \t4\tNColumnas: \t2");
-  EXPECT_EQ(f.LeerLinea(), " \t1\t2");
-  TMatR m(4, 2);
-  for (int32_t i = 1; i <= 4; ++i) {
-    std::string linea = f.LeerLinea();
-    std::vector<std::string> campos;
-    for (size_t p; (p = linea.find('\t')) != std::string::npos; linea.erase(0, p + 1))
-      campos.push_back(linea.substr(0, p));
-    campos.push_back(linea);
-    ASSERT_EQ(campos.size(), 3u);
-    EXPECT_EQ(campos[0], IntToStr(i));
-    for (int32_t j = 1; j <= 2; ++j) m.PonerElemento(i, j, TextoAReal(campos[j]));
-  }
-  // The measured cells are (vj / v*)^3 as tests/tools/calibrador_ref.py finds them.
-  std::vector<TObjetivoRef> objetivos;
-  std::vector<TCocienteRef> cocientes;
-  std::vector<TCeldaEthaRef> celdas;
-  LeerReferenciasCalibrador(objetivos, cocientes, &celdas);
-  ASSERT_EQ(celdas.size(), 5u);
-  double esperadaBorde[4][2] = {
-      {-99999.0, -99999.0}, {-99999.0, -99999.0}, {-99999.0, -99999.0}, {-99999.0, -99999.0}};
-  for (const TCeldaEthaRef& celda : celdas) esperadaBorde[celda.k - 1][celda.j - 1] = celda.valor;
+  TMatR lejos(4, 2);
+  const double valores[4][2] = {{1.5, 0.7}, {0.6, 1.3}, {1.4, 0.8}, {0.75, 1.25}};
   for (int32_t i = 1; i <= 4; ++i)
-    for (int32_t j = 1; j <= 2; ++j) {
-      const double e = esperadaBorde[i - 1][j - 1];
-      if (e == -99999.0)
-        EXPECT_EQ(m.Elemento(i, j), e) << i << "," << j;
-      else
-        EXPECT_LT(Relativo(m.Elemento(i, j), e), 1e-9) << i << "," << j << ": " << m.Elemento(i, j);
+    for (int32_t j = 1; j <= 2; ++j) lejos.PonerElemento(i, j, valores[i - 1][j - 1]);
+  for (const bool propia : {true, false}) {
+    SCOPED_TRACE(propia ? "meteo_etha del archivo" : "meteo_etha lejos de 1");
+    auto c = Chico();
+    if (!propia) c->mt->meteo_etha = lejos;
+    const TMatR m2 = c->CalibrarEthaMeteo();
+    ASSERT_EQ(m2.nf, 4);
+    ASSERT_EQ(m2.nc, 2);
+    const fs::path carpeta = CarpetaCentral(77);
+
+    // The raw table: -99999 exactly where fewer than 10 samples stand behind the
+    // representative (counts 3, -1 and 9 in the fixture).
+    TextoEntrada f(carpeta / "Metha_borde.txt");
+    EXPECT_EQ(f.LeerLinea(), "NFilas: \t4\tNColumnas: \t2");
+    EXPECT_EQ(f.LeerLinea(), " \t1\t2");
+    TMatR m(4, 2);
+    for (int32_t i = 1; i <= 4; ++i) {
+      std::string linea = f.LeerLinea();
+      std::vector<std::string> campos;
+      for (size_t p; (p = linea.find('\t')) != std::string::npos; linea.erase(0, p + 1))
+        campos.push_back(linea.substr(0, p));
+      campos.push_back(linea);
+      ASSERT_EQ(campos.size(), 3u);
+      EXPECT_EQ(campos[0], IntToStr(i));
+      for (int32_t j = 1; j <= 2; ++j) m.PonerElemento(i, j, TextoAReal(campos[j]));
     }
-  // The returned matrix is the completion of that table, and the second file holds it.
-  TMatR esperada(4, 2);
-  NReal cambio = 0;
-  int32_t pasadas = 0;
-  CompletarMatriz(esperada, m, cambio, pasadas);
-  EXPECT_EQ(m2, esperada);
-  EXPECT_TRUE(fs::exists(carpeta / "Metha_completada.txt"));
+    // The measured cells are (vj / v*)^3 as tests/tools/calibrador_ref.py finds them.
+    std::vector<TObjetivoRef> objetivos;
+    std::vector<TCocienteRef> cocientes;
+    std::vector<TCeldaEthaRef> celdas;
+    LeerReferenciasCalibrador(objetivos, cocientes, &celdas);
+    ASSERT_EQ(celdas.size(), 5u);
+    double esperadaBorde[4][2] = {
+        {-99999.0, -99999.0}, {-99999.0, -99999.0}, {-99999.0, -99999.0}, {-99999.0, -99999.0}};
+    for (const TCeldaEthaRef& celda : celdas) esperadaBorde[celda.k - 1][celda.j - 1] = celda.valor;
+    for (int32_t i = 1; i <= 4; ++i)
+      for (int32_t j = 1; j <= 2; ++j) {
+        const double e = esperadaBorde[i - 1][j - 1];
+        if (e == -99999.0)
+          EXPECT_EQ(m.Elemento(i, j), e) << i << "," << j;
+        else
+          EXPECT_LT(Relativo(m.Elemento(i, j), e), 1e-9)
+              << i << "," << j << ": " << m.Elemento(i, j);
+      }
+    // The returned matrix is the completion of that table, and the second file holds it.
+    TMatR esperada(4, 2);
+    NReal cambio = 0;
+    int32_t pasadas = 0;
+    CompletarMatriz(esperada, m, cambio, pasadas);
+    EXPECT_EQ(m2, esperada);
+    EXPECT_TRUE(fs::exists(carpeta / "Metha_completada.txt"));
+  }
 }
 
 TEST_F(Calibrador, StationFactorMatrixWithoutAnyDataIsAllZeros) {
