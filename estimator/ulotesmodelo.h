@@ -4,10 +4,11 @@
 //
 // An evaluation is a grid set-up followed by marches; it writes its results into storage the
 // caller keeps per index. Its outcome depends only on the model's parameters and its index,
-// not on what was evaluated before, except for what a march leaves behind and an evaluation
-// without a march does not overwrite (the turbines' last powers, the last free stream and
-// passes, the marches of the last farm-power search). The batch takes care that the model the
-// caller holds ends in the state a plain loop leaves it in.
+// not on what was evaluated before, except for what a set-up or a march leaves behind and an
+// evaluation without one does not overwrite (the grid, the turbines' last powers, the last
+// free stream and passes, the marches of the last farm-power search). The batch takes care
+// that the model the caller holds ends in the state a plain loop leaves it in, whether every
+// item succeeds or one fails, on any number of threads.
 #pragma once
 
 #include <cstdint>
@@ -40,16 +41,25 @@ class TLoteModelo {
 
   // n items of `modelo`, whose state must not change between Calcular and the last Tomar.
   TLoteModelo(TParque_ModeloTeorico& modelo, TCopiasModelo& copias, int32_t n, TEvaluacion evaluar);
+  // A caller that stops taking items before the last (an error of its own) gets its model in
+  // the state a plain loop leaves after the items it took.
+  ~TLoteModelo();
+  TLoteModelo(const TLoteModelo&) = delete;
+  TLoteModelo& operator=(const TLoteModelo&) = delete;
 
-  // Evaluates every item on every core (nothing on one thread, with fewer than two items or
-  // when an evaluation would write a console notice). Throws nothing an evaluation raises.
+  // Evaluates every item on every core (nothing on one thread or with fewer than two items).
+  // Throws nothing an evaluation raises. The caller's model, grid included, is set aside
+  // meanwhile (TParque_ModeloTeorico::ApartarEn), to be brought back when a plain loop would
+  // not have left it as the batch does.
   void Calcular();
   // Makes the results of item i available, items taken in increasing order, each once: on one
   // thread it evaluates the item now on the caller's model, exactly as a plain loop. After
   // Calcular it has nothing to do, except for the last item (the caller's model is brought to
   // the state a plain loop leaves it in) and for an item whose evaluation failed: the caller's
-  // model is brought to the state before that item, and the item is evaluated on it again on
-  // the calling thread, which writes what it writes and raises what it raises.
+  // model is brought to the state before that item (the state before the batch, grid
+  // included, and the items before it that set last the grid, the march's results and the
+  // farm-power search's), and the item is evaluated on it again on the calling thread, which
+  // writes what it writes and raises what it raises.
   void Tomar(int32_t i);
 
  private:
@@ -58,15 +68,20 @@ class TLoteModelo {
     bool fallo = false;
     bool marcho = false;    // ran a march
     bool potencio = false;  // ran a farm-power search
+    bool preparo = false;   // began a grid set-up
   };
   void EvaluarRastreando(TParque_ModeloTeorico& m, int32_t i);
-  // The caller's model in the state after items 0 .. i - 1 of a plain loop, then item i on it.
-  void Reconstruir(int32_t i, bool conAnterior);
+  // The caller's model in the state after items 0 .. i - 1 of a plain loop, then (conElemento)
+  // item i on it.
+  void Reconstruir(int32_t i, bool conElemento);
 
   TParque_ModeloTeorico& modelo_;
   TCopiasModelo& copias_;
   int32_t n_;
   TEvaluacion evaluar_;
   bool calculado_ = false;
+  // The caller's model is set aside in the copies' respaldo_ and not yet brought back.
+  bool apartado_ = false;
+  int32_t siguiente_ = 0;  // the item after the last one taken
   std::vector<Rastro> rastros_;
 };

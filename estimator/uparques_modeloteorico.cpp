@@ -281,11 +281,6 @@ void TParque_ModeloTeorico::EscribirArchivo(const std::filesystem::path& archivo
 // =============================================================================================
 // Equivalent curve and tunable parameters
 
-bool TParque_ModeloTeorico::AvisoPotenciaNominalPendiente() const {
-  const NReal pAut = potencia_autorizada_mw > 1e-8 ? potencia_autorizada_mw : 1e-8;
-  return !(potencia_nominal > 1e-8) && potencia_nominal != pAut;
-}
-
 void TParque_ModeloTeorico::CopiarParaHilo(const TParque_ModeloTeorico& o) {
   if (&o == this) return;
   central = o.central;
@@ -350,6 +345,35 @@ void TParque_ModeloTeorico::CopiarParaHilo(const TParque_ModeloTeorico& o) {
   molinosPorFila_.clear();
   fuenteCurvaEq_.clear();
   copiaFuenteCurvaEq_ = o.copiaFuenteCurvaEq_;
+}
+
+void TParque_ModeloTeorico::IntercambiarGrilla(TParque_ModeloTeorico& o) {
+  using std::swap;
+  swap(grilla_, o.grilla_);
+  swap(grillaCompleta_, o.grillaCompleta_);
+  swap(escalaUltimaPasada_, o.escalaUltimaPasada_);
+  swap(rhoUltimaPasada_, o.rhoUltimaPasada_);
+  filaA_.swap(o.filaA_);
+  filaB_.swap(o.filaB_);
+  filaInicio_.swap(o.filaInicio_);
+  swap(celdasMastil_, o.celdasMastil_);
+  molinosPorFila_.swap(o.molinosPorFila_);
+}
+
+void TParque_ModeloTeorico::ApartarEn(TParque_ModeloTeorico& respaldo) {
+  if (&respaldo == this) return;
+  // The copy has the grid's geometry and the turbines' places; the cells, the march's rows and
+  // the turbines' order by row come by the exchange.
+  respaldo.CopiarParaHilo(*this);
+  IntercambiarGrilla(respaldo);
+  QuitarGrilla();
+}
+
+void TParque_ModeloTeorico::RecuperarDe(TParque_ModeloTeorico& respaldo) {
+  if (&respaldo == this) return;
+  CopiarParaHilo(respaldo);
+  IntercambiarGrilla(respaldo);
+  respaldo.QuitarGrilla();
 }
 
 void TParque_ModeloTeorico::CalcularCurvaEquivalente() {
@@ -542,16 +566,49 @@ TPuntoXY Rotar(TPuntoXY versor, TPuntoXY p) {
 }
 }  // namespace
 
-void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_, NReal dpv) {
-  // A set-up refused part way (bad cell sizes, a grid too large) has already rewritten the
-  // extent and the rotation: it leaves no grid, rather than the previous cells read with the
-  // new geometry (which indexed far outside them).
-  grilla_.nf = 0;
-  grilla_.nc = 0;
+void TParque_ModeloTeorico::QuitarGrilla() {
+  grilla_.Quitar();
   grillaCompleta_ = true;
-  // Likewise the turbines' places: one that cannot be placed (a coordinate that is not a
-  // number) stops the set-up with the others still on the previous grid's rows and columns.
   molinosPorFila_.clear();
+  for (TMolino& t : molinos) {
+    t.posicion.fila = 0;
+    t.posicion.columnaIni = 0;
+    t.posicion.columnaFin = 0;
+  }
+}
+
+void TParque_ModeloTeorico::ExigirGrilla() const {
+  if (!grilla_.Existe() || molinosPorFila_.size() != molinos.size())
+    throw EErrorGeneral("La grilla rotada no está preparada para los molinos del modelo");
+}
+
+void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_, NReal dpv) {
+  ++preparaciones_;
+  // Until the set-up is through there is no grid and no turbine on one: a set-up refused part
+  // way (bad cell sizes, a grid too large, a value that cannot be rounded) leaves neither the
+  // previous cells, to be read with the new geometry, nor turbines on the previous rows.
+  QuitarGrilla();
+  // A direction or a position that is not a number would only be met when its cells are
+  // rounded, after the grid's extent has been rewritten.
+  if (!std::isfinite(direccion_))
+    throw EErrorGeneral("Dirección del viento inválida en la grilla rotada: " +
+                        FloatToStr(direccion_));
+  for (size_t i = 0; i < molinos.size(); ++i) {
+    const TPuntoXY& q = molinos[i].posicion.punto;
+    if (!(std::isfinite(q.x) && std::isfinite(q.y)))
+      throw EErrorGeneral("Posición inválida del molino " + IntToStr(static_cast<int64_t>(i) + 1) +
+                          " (nid=" + IntToStr(molinos[i].nid) + ") en la grilla rotada: x = " +
+                          FloatToStr(q.x) + " m, y = " + FloatToStr(q.y) + " m");
+  }
+  try {
+    LevantarGrilla(sinFactorMeteo, direccion_, dpv);
+  } catch (...) {
+    QuitarGrilla();
+    throw;
+  }
+}
+
+void TParque_ModeloTeorico::LevantarGrilla(bool sinFactorMeteo, NReal direccion_, NReal dpv) {
   CalcularCurvaEquivalente();
   direccion = direccion_;
   if (!sinFactorMeteo) {
@@ -659,7 +716,8 @@ void TParque_ModeloTeorico::PropagarFila(TVectR& destino, const TVectR& origen) 
 }
 
 void TParque_ModeloTeorico::ProcesarMolinosDeFila(int32_t k, NReal escala, NReal rho) {
-  // On the whole grid of the last march.
+  // On the whole grid of the last march, whose rows the turbines' places index.
+  ExigirGrilla();
   Grilla();
   for (TMolino& m : molinos)
     if (m.posicion.fila == k) m.ProcesarFilaEn(grilla_.Fila(k), fpv3pe, escala, rho);
@@ -764,8 +822,7 @@ NReal TParque_ModeloTeorico::PasadaEnFilas(NReal escala, NReal rho, bool reanuda
 
 NReal TParque_ModeloTeorico::RecorrerGrilla(NReal& dpvMastil, NReal rho, NReal dpvLibre_,
                                             NReal pTope) {
-  if (!grilla_.Existe() || molinosPorFila_.size() != molinos.size())
-    throw EErrorGeneral("La grilla rotada no está preparada para los molinos del modelo");
+  ExigirGrilla();
   const TNucleoMarcha nucleo = NucleoMarcha();
   const bool referencia = nucleo == TNucleoMarcha::Referencia;
   TPropagarInterior propagar = nucleos_marcha::PropagarInteriorPortable;

@@ -276,9 +276,6 @@ class TParque_ModeloTeorico {
   // curve: a copy of the first turbine's curve plus the powers of the others read at its
   // densities. The curve is not rebuilt when no turbine curve changed since the last call.
   void CalcularCurvaEquivalente();
-  // Whether the next CalcularCurvaEquivalente (every grid set-up runs it) writes the console
-  // notice of a model without nominal power.
-  bool AvisoPotenciaNominalPendiente() const;
 
   // Makes this model a copy of `o` for another thread's evaluations: every parameter, turbine,
   // curve, matrix and result of `o`, and its link to the empirical model (which evaluations
@@ -286,6 +283,16 @@ class TParque_ModeloTeorico {
   // and keeps its own grid buffer, so that a copy refreshed for every batch of evaluations
   // does not allocate it again. Nothing of `o` is shared that an evaluation changes.
   void CopiarParaHilo(const TParque_ModeloTeorico& o);
+  // Sets this model's whole state aside in `respaldo` before a batch of evaluations runs on it:
+  // respaldo becomes a copy of it (CopiarParaHilo) that also holds its grid as it stands, the
+  // grid moved and not copied. This model is left with no grid, holding respaldo's former
+  // grid buffer. RecuperarDe(respaldo) brings the state back, grid included, and leaves
+  // respaldo with no grid and this model's buffer: the two buffers are exchanged, never
+  // allocated for it.
+  void ApartarEn(TParque_ModeloTeorico& respaldo);
+  void RecuperarDe(TParque_ModeloTeorico& respaldo);
+  // The grid set-ups begun on this model so far, refused ones included.
+  uint64_t PreparacionesDeGrilla() const { return preparaciones_; }
 
   // c + 1 handles, c being meteo_etha's column count: the level of each column, then the loss
   // factor.
@@ -307,8 +314,14 @@ class TParque_ModeloTeorico {
 
   // ---- Rotated grid and wake march
   // Builds the grid and the turbines' grid places for a direction; dpv only serves the
-  // station factor. Raises EErrorGeneral for cell sizes that are not finite and positive, for
-  // an empty extent and for grids above kMaxCeldasGrilla cells.
+  // station factor. Raises EErrorGeneral, before anything else, for a direction that is not
+  // finite ("Dirección del viento inválida en la grilla rotada: " + value) and for a turbine
+  // whose position is not finite ("Posición inválida del molino " + its place in the list
+  // + " (nid=" + nid + ") en la grilla rotada: x = ... m, y = ... m"); then for cell sizes
+  // that are not finite and positive, for an empty extent and for grids above
+  // kMaxCeldasGrilla cells. Any refusal, and any other failure of the set-up, leaves no grid:
+  // GrillaPreparada() false, every turbine's fila, columnaIni and columnaFin 0, the grid
+  // buffer kept for the next set-up.
   void PrepararGrilla(bool sinFactorMeteo, NReal direccion_, NReal dpv);
   // The march for the free-stream density dpvLibre_ (MW/m2) at air density rho: returns the
   // farm's net power in MW (single precision, at most min(pTope, potencia_autorizada_mw)) and
@@ -317,7 +330,8 @@ class TParque_ModeloTeorico {
   // destino(i) := (cLateral (o(i-1) + o(i+1)) + cCentral o(i)) unoMenosR + rRecuperacion
   // dpvLibre for i = 2..n-1; the end cells are left alone.
   void PropagarFila(TVectR& destino, const TVectR& origen) const;
-  // Every turbine's step on grid row k, in list order.
+  // Every turbine's step on grid row k, in list order. Without a grid set up for the model's
+  // turbines: EErrorGeneral, as RecorrerGrilla.
   void ProcesarMolinosDeFila(int32_t k, NReal escala, NReal rho);
   // The grid's density at a point (m from the mast) by bilinear interpolation; 0 outside the
   // grid (the border is inside) and before the first march. Builds the whole grid when the last
@@ -376,6 +390,15 @@ class TParque_ModeloTeorico {
                       int32_t filaFin, TPropagarInterior propagar);
   // Builds the whole grid after a march that kept only its rows.
   void CompletarGrilla();
+  // The set-up after its refusals up front.
+  void LevantarGrilla(bool sinFactorMeteo, NReal direccion_, NReal dpv);
+  // No grid, no turbine on a grid row or column; the buffer is kept.
+  void QuitarGrilla();
+  // Raises "La grilla rotada no está preparada para los molinos del modelo" unless a grid is
+  // set up for the model's turbines.
+  void ExigirGrilla() const;
+  // Exchanges everything of the grid that the public fields do not hold with o.
+  void IntercambiarGrilla(TParque_ModeloTeorico& o);
 
   TGrillaDPV grilla_;
   // False after a march that kept only its rows, until the whole grid is built.
@@ -391,4 +414,5 @@ class TParque_ModeloTeorico {
   // What the equivalent curve was built from, to skip rebuilding it.
   std::vector<const TCurvaAerogen*> fuenteCurvaEq_;
   std::vector<TCurvaAerogen> copiaFuenteCurvaEq_;
+  uint64_t preparaciones_ = 0;
 };

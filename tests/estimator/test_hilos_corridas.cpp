@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +68,11 @@ std::string EstadoModelo(TParque_ModeloTeorico& m) {
       << t.posicion.columnaIni << "\n";
   for (const TPuntoXY p : {TPuntoXY{0, 0}, TPuntoXY{130, 300}, TPuntoXY{-250, 40}})
     s << Hex(m.DPVEnPunto(p)) << "\n";
+  if (!g.vacia)
+    for (size_t k = 0; k < g.Celdas(); k += 101)
+      s << Hex(g.Elemento(static_cast<int32_t>(k / static_cast<size_t>(g.nc)) + 1,
+                          static_cast<int32_t>(k % static_cast<size_t>(g.nc)) + 1))
+        << " ";
   return s.str();
 }
 
@@ -296,17 +303,28 @@ TEST_F(HilosCorridas, MesDePlantaIgualEnUnHiloYEnVarios) {
 // Batches on their own
 
 // The calibrator fixture's farm, items at given directions and mast speeds: a speed of 0 has no
-// march; an item listed in `fallan` raises after its grid set-up.
+// march; an item listed in `fallan` raises after its grid set-up, one in `fallanAntes` before
+// it, one in `sinGrilla` does nothing at all. The caller stops with an error of its own after
+// taking item `cortaEn`. A model without nominal power has it 0.
 struct Lote {
   std::vector<double> velocidades;
   std::vector<int32_t> fallan;
+  std::vector<int32_t> fallanAntes = {};
+  std::vector<int32_t> sinGrilla = {};
+  int32_t cortaEn = -1;
+  bool sinPotenciaNominal = false;
 };
+
+bool Esta(const std::vector<int32_t>& v, int32_t i) {
+  return std::find(v.begin(), v.end(), i) != v.end();
+}
 
 struct Salida {
   std::vector<std::string> valores;
   std::string error;
   std::string estado;
   std::string consola;
+  bool enCopias = false;  // some item ran on a model other than the caller's
 };
 
 Salida CorrerLote(const Lote& l, int32_t hilos) {
@@ -314,37 +332,45 @@ Salida CorrerLote(const Lote& l, int32_t hilos) {
   auto c =
       TCalibradorParque::CreateDesdeArchivo(fs::path(AERONDA_FIXTURES) / "calibrador_chico.clp");
   TParque_ModeloTeorico& mt = *c->mt;
-  // A march before the batch: its leftovers are what a batch without marches must keep.
+  if (l.sinPotenciaNominal) mt.potencia_nominal = 0;
+  // A march before the batch: its grid and leftovers are what a batch without set-ups or
+  // marches must keep.
   mt.PrepararGrilla(false, 200, 0.0004);
   NReal dm = 0;
   mt.RecorrerGrilla(dm, 1.2, 0.0004, 100);
   const int32_t n = static_cast<int32_t>(l.velocidades.size());
   std::vector<NReal> p(static_cast<size_t>(n), -1);
+  std::atomic<bool> enCopias{false};
   TCopiasModelo copias;
-  TLoteModelo lote(mt, copias, n, [&](TParque_ModeloTeorico& m, int32_t i) {
-    m.PrepararGrilla(false, 37.0 * i, DensidadPotenciaViento(l.velocidades[i], 1.225));
-    for (int32_t f : l.fallan)
-      if (f == i) {
-        Consola() << "fallo " << i << "\n";
-        throw EErrorGeneral("falla el elemento " + IntToStr(i));
-      }
-    bool conv = false;
-    NReal mastil = 0, libre = 0;
-    p[static_cast<size_t>(i)] = m.PotenciaParque(
-        conv, mastil, 1.225, DensidadPotenciaViento(l.velocidades[i], 1.225), 100, libre);
-  });
   Salida s;
   std::ostringstream consola;
   std::streambuf* antes = std::cout.rdbuf(consola.rdbuf());
+  auto fallar = [](int32_t i) {
+    Consola() << "fallo " << i << "\n";
+    throw EErrorGeneral("falla el elemento " + IntToStr(i));
+  };
   try {
+    TLoteModelo lote(mt, copias, n, [&](TParque_ModeloTeorico& m, int32_t i) {
+      if (&m != &mt) enCopias = true;
+      if (Esta(l.sinGrilla, i)) return;
+      if (Esta(l.fallanAntes, i)) fallar(i);
+      m.PrepararGrilla(false, 37.0 * i, DensidadPotenciaViento(l.velocidades[i], 1.225));
+      if (Esta(l.fallan, i)) fallar(i);
+      bool conv = false;
+      NReal mastil = 0, libre = 0;
+      p[static_cast<size_t>(i)] = m.PotenciaParque(
+          conv, mastil, 1.225, DensidadPotenciaViento(l.velocidades[i], 1.225), 100, libre);
+    });
     lote.Calcular();
     for (int32_t i = 0; i < n; ++i) {
       lote.Tomar(i);
       s.valores.push_back(Hex(p[static_cast<size_t>(i)]));
+      if (i == l.cortaEn) throw EErrorGeneral("el llamador se detiene en " + IntToStr(i));
     }
   } catch (const EErrorGeneral& e) {
     s.error = e.what();
   }
+  s.enCopias = enCopias;
   std::cout.rdbuf(antes);
   s.consola = consola.str();
   s.estado = EstadoModelo(mt);
@@ -365,6 +391,26 @@ TEST(LoteModelo, IgualQueUnBucleEnUnHilo) {
       {{9, 7, 0, 0, 10, 11, 6}, {4}},
       {{9, 7, 12, 8, 10, 11, 6}, {6}},
       {{8, 9}, {}},
+      // Failures before the item's own set-up: the model keeps the grid it had before the
+      // batch, or that of the item before.
+      {{9, 7, 12, 8, 10, 11, 6}, {}, {0}},
+      {{9, 7, 12, 8, 10, 11, 6}, {}, {3}},
+      {{9, 7, 0, 0, 10, 11, 6}, {}, {4}},
+      {{9, 7, 12, 8, 10, 11, 6}, {}, {6}},
+      {{9, 7, 12, 8, 10, 11, 6}, {5}, {2}},
+      // Items that neither set up nor march: the grid is that of the last item that did, or
+      // the one before the batch.
+      {{9, 7, 12, 8, 10, 11, 6}, {}, {}, {5, 6}},
+      {{9, 7, 12}, {}, {}, {0, 1, 2}},
+      {{9, 7, 12, 8, 10}, {}, {3}, {2}},
+      {{9, 7, 0, 8, 10}, {}, {}, {1, 4}},
+      // The caller stops after some items: the model is where a plain loop leaves it then.
+      {{9, 7, 12, 8, 10, 11, 6}, {}, {}, {}, 2},
+      {{9, 7, 12, 8, 10, 0, 0}, {}, {}, {}, 0},
+      {{9, 7, 12, 8, 10, 11, 6}, {}, {}, {}, 5},
+      // A model without nominal power runs on every core as well.
+      {{9, 7, 12, 8, 10, 11, 6}, {}, {}, {}, -1, true},
+      {{9, 7, 12, 8, 10, 11, 6}, {4}, {}, {}, -1, true},
   };
   for (size_t k = 0; k < std::size(casos); ++k) {
     const Salida uno = CorrerLote(casos[k], 1);
@@ -374,9 +420,12 @@ TEST(LoteModelo, IgualQueUnBucleEnUnHilo) {
       EXPECT_EQ(varios.error, uno.error) << "caso " << k;
       EXPECT_EQ(varios.consola, uno.consola) << "caso " << k;
       EXPECT_EQ(varios.estado, uno.estado) << "caso " << k << ", " << h << " hilos";
+      EXPECT_TRUE(varios.enCopias) << "caso " << k << ", " << h << " hilos";
     }
-    if (!casos[k].fallan.empty()) {
-      EXPECT_FALSE(uno.error.empty());
+    EXPECT_FALSE(uno.enCopias) << "caso " << k;
+    const Lote& c = casos[k];
+    if (!c.fallan.empty() || !c.fallanAntes.empty() || c.cortaEn >= 0) {
+      EXPECT_FALSE(uno.error.empty()) << "caso " << k;
     }
   }
 }

@@ -433,6 +433,118 @@ TEST(MarchaEstela, GrillaRechazadaNoDejaLaAnterior) {
                    "La grilla rotada no está preparada para los molinos del modelo");
 }
 
+// Everything a later reader sees of a grid and its last march, to the last bit.
+std::string EstadoGrilla(TParque_ModeloTeorico& m) {
+  std::ostringstream s;
+  s << std::hexfloat << m.direccion << " " << m.factorMeteo << " " << m.usaFactorMeteo << " "
+    << m.grillaXMin << " " << m.grillaXMax << " " << m.grillaYMin << " " << m.grillaYMax << " "
+    << m.celdaDx << " " << m.celdaDy << " " << m.cLateral << " " << m.rRecuperacion << " "
+    << m.dpvLibre << " " << m.pasadasUltimaMarcha << "\n";
+  for (const TMolino& t : m.molinos)
+    s << t.posicion.fila << " " << t.posicion.columnaIni << " " << t.posicion.columnaFin << " "
+      << t.potencia << " " << t.dpvMedia << "\n";
+  const TGrillaDPV& g = m.Grilla();
+  s << g.nf << "x" << g.nc << " " << g.vacia << "\n";
+  for (int32_t i = 1; i <= g.nf; ++i)
+    for (int32_t j = 1; j <= g.nc; ++j) s << g.Elemento(i, j) << " ";
+  return s.str();
+}
+
+// A refused set-up, wherever it stops (up front, at the cell sizes, at the extent, at the
+// size, at the station factor, while placing the turbines), leaves no grid and no turbine on
+// one, on an empty farm as well; a good set-up afterwards gives what a fresh model gives, in
+// the buffer it had.
+TEST(MarchaEstela, PreparacionRechazadaNoDejaGrilla) {
+  const double nan = std::nan(""), inf = INFINITY;
+  auto e = Empirico();
+  e->aTramo.LlenarUnos();
+  struct Caso {
+    std::vector<Punto> puntos;
+    double direccion = 30;
+    Parametros p;
+    bool conFactor = false;
+    double dpv = 0;
+    double diametro = 80;
+    const char* mensaje;  // nullptr: any EErrorGeneral
+  } casos[] = {
+      {{{0, 0}, {300, 200}}, nan, {}, false, 0, 80,
+       "Dirección del viento inválida en la grilla rotada: Nan"},
+      {{{0, 0}, {300, 200}}, inf, {}, false, 0, 80,
+       "Dirección del viento inválida en la grilla rotada: +Inf"},
+      {{}, -inf, {}, false, 0, 80, "Dirección del viento inválida en la grilla rotada: -Inf"},
+      {{}, nan, {}, false, 0, 80, "Dirección del viento inválida en la grilla rotada: Nan"},
+      {{{0, 0}, {nan, 200}}, 30, {}, false, 0, 80,
+       "Posición inválida del molino 2 (nid=0) en la grilla rotada: x = Nan m, y = 200 m"},
+      {{{0, -inf}, {300, 200}}, 30, {}, false, 0, 80,
+       "Posición inválida del molino 1 (nid=0) en la grilla rotada: x = 0 m, y = -Inf m"},
+      {{{0, 0}, {300, 200}}, 30, {.dx = 0}, false, 0, 80,
+       "Tamaño de celda inválido en la grilla rotada: dx = 0 m, dy = 10 m"},
+      {{{0, 0}}, 0, {.margen = 0}, false, 0, 80, nullptr},
+      {{{0, 0}, {300, 200}}, 30, {.margen = 1e12}, false, 0, 80, nullptr},
+      {{{0, 0}, {300, 200}}, 30, {}, true, nan, 80, nullptr},
+      // A rotor whose diameter is not a number is met only when its columns are rounded,
+      // after the new grid's shape is set.
+      {{{0, 0}, {300, 200}}, 30, {}, false, 0, nan, nullptr},
+  };
+  const double V = DensidadPotenciaViento(9, 1.225);
+  // Cells of 20 m x 10 m: a small grid to compare cell by cell.
+  const Parametros base{.dx = 20, .dy = 10};
+  for (size_t k = 0; k < std::size(casos); ++k) {
+    const Caso& c = casos[k];
+    std::vector<Punto> buenos = c.puntos;
+    for (Punto& q : buenos) {
+      if (!std::isfinite(q.x)) q.x = -150;
+      if (!std::isfinite(q.y)) q.y = 120;
+    }
+    auto m = Modelo(buenos, base);
+    m->modeloEmpirico = e.get();
+    double d = 0;
+    m->PrepararGrilla(true, 200, 0);
+    m->RecorrerGrilla(d, 1.225, V, 1e9);
+    const NReal* buffer = m->Grilla().Fila(1);
+    // The refused set-up, with the bad values in place.
+    for (size_t t = 0; t < c.puntos.size(); ++t) {
+      m->molinos[t].posicion.punto = {c.puntos[t].x, c.puntos[t].y};
+      m->molinos[t].curva.diametro = c.diametro;
+    }
+    m->grilla_rotada_dx = c.p.dx == Parametros{}.dx ? base.dx : c.p.dx;
+    m->grilla_rotada_margen_dx = c.p.margen;
+    if (c.mensaje)
+      EXPECT_THROW_MSG(m->PrepararGrilla(!c.conFactor, c.direccion, c.dpv), EErrorGeneral,
+                       c.mensaje);
+    else
+      EXPECT_THROW(m->PrepararGrilla(!c.conFactor, c.direccion, c.dpv), EErrorGeneral) << k;
+    EXPECT_FALSE(m->GrillaPreparada()) << k;
+    for (const TMolino& t : m->molinos) {
+      EXPECT_EQ(t.posicion.fila, 0) << k;
+      EXPECT_EQ(t.posicion.columnaIni, 0) << k;
+      EXPECT_EQ(t.posicion.columnaFin, 0) << k;
+    }
+    EXPECT_EQ(m->Grilla().nf, 0) << k;
+    EXPECT_EQ(m->DPVEnPunto({0, 0}), 0.0) << k;
+    const char* sinGrilla = "La grilla rotada no está preparada para los molinos del modelo";
+    for (const int32_t fila : {0, 1, 2})
+      EXPECT_THROW_MSG(m->ProcesarMolinosDeFila(fila, 1, 1.225), EErrorGeneral, sinGrilla);
+    EXPECT_THROW_MSG(m->RecorrerGrilla(d, 1.225, V, 1e9), EErrorGeneral, sinGrilla);
+
+    // The good values back: the same set-up and march as on a fresh model.
+    for (size_t t = 0; t < buenos.size(); ++t) {
+      m->molinos[t].posicion.punto = {buenos[t].x, buenos[t].y};
+      m->molinos[t].curva.diametro = 80;
+    }
+    m->grilla_rotada_dx = base.dx;
+    m->grilla_rotada_margen_dx = base.margen;
+    auto fresco = Modelo(buenos, base);
+    fresco->modeloEmpirico = e.get();
+    for (TParque_ModeloTeorico* x : {m.get(), fresco.get()}) {
+      x->PrepararGrilla(false, 200, V);
+      x->RecorrerGrilla(d, 1.225, V, 1e9);
+    }
+    EXPECT_EQ(EstadoGrilla(*m), EstadoGrilla(*fresco)) << k;
+    EXPECT_EQ(m->Grilla().Fila(1), buffer) << k;
+  }
+}
+
 // A buffer that cannot be allocated leaves no grid, and a later shape within the capacity the
 // buffer had before gets a buffer of its own instead of the freed one.
 TEST(MarchaEstela, BufferNoObtenidoNoQuedaComoGrilla) {
