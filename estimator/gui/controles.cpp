@@ -4,6 +4,11 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "platform/rtltexto.h"
 
 TPaintBox::TPaintBox(int ancho, int alto, QWidget* padre)
     : QWidget(padre), imagen_(ancho, alto, QImage::Format_RGB32) {
@@ -34,6 +39,50 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* e) {
   const bool clic = pulsado_ && rect().contains(e->position().toPoint());
   pulsado_ = false;
   if (clic && OnClick) OnClick();
+}
+
+TLabeledEdit::TLabeledEdit(QWidget* padre) : QLineEdit(padre) {
+  // Connected before the window's change handlers: the twin copies they make run after the
+  // value is forgotten.
+  connect(this, &QLineEdit::textChanged, this, [this](const QString& texto) {
+    if (texto != textoRecordado_) {
+      recordado_ = std::monostate{};
+      textoRecordado_.clear();
+    }
+  });
+}
+
+void TLabeledEdit::Recordar(std::variant<std::monostate, NReal, TMatR> valor) {
+  // The text first: its change forgets the previous value (and runs the twin's copy); a text
+  // equal to the one shown changes nothing, and the new value replaces the old all the same.
+  const QString texto = QString::fromStdString(std::visit(
+      [](const auto& v) -> std::string {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, NReal>)
+          return FloatToStr(v);
+        else if constexpr (std::is_same_v<V, TMatR>)
+          return v.ACadena();
+        else
+          return {};
+      },
+      valor));
+  setText(texto);
+  recordado_ = std::move(valor);
+  textoRecordado_ = texto;
+}
+
+void TLabeledEdit::MostrarValor(NReal x) { Recordar(x); }
+
+void TLabeledEdit::MostrarMatriz(const TMatR& m) { Recordar(m); }
+
+NReal TLabeledEdit::Valor() const {
+  if (const NReal* x = std::get_if<NReal>(&recordado_); x && text() == textoRecordado_) return *x;
+  return EvaluarNumero(text().toStdString());
+}
+
+TMatR TLabeledEdit::Matriz() const {
+  if (const TMatR* m = std::get_if<TMatR>(&recordado_); m && text() == textoRecordado_) return *m;
+  return TMatR::CreateDesdeCadena(text().toStdString());
 }
 
 TVigiaClic::TVigiaClic(QWidget* vigilado, std::function<void()> alPulsar)

@@ -8,6 +8,10 @@
 #include <QObject>
 #include <QWidget>
 #include <functional>
+#include <variant>
+
+#include "numerics/matreal.h"
+#include "numerics/xmatdefs.h"
 
 class QLabel;
 
@@ -41,14 +45,34 @@ class TPaintBox : public QWidget {
 // An edit with a caption above it. The edit is the control (its objectName is the control's
 // name, its text the control's text); the label, named after it with "_label", sits in the
 // same small box above it.
+//
+// The edits that carry a model's parameters are written with MostrarValor or MostrarMatriz:
+// the edit shows the value's text (general float text, or the bracketed matrix text with three
+// significant digits) and remembers the value itself. Valor and Matriz give back the
+// remembered value, to the last bit, while the edit still shows the text it was written with;
+// any change of the text (typed by the user, copied from a twin, written by the program)
+// forgets it, and the text is then read as it stands with EvaluarNumero or
+// TMatR::CreateDesdeCadena, in the user's number format. The remembered value is the number,
+// not a text, so it does not depend on the number format in force when it is read.
 class TLabeledEdit : public QLineEdit {
  public:
-  explicit TLabeledEdit(QWidget* padre = nullptr) : QLineEdit(padre) {}
+  explicit TLabeledEdit(QWidget* padre = nullptr);
   QLabel* EditLabel() const { return etiqueta_; }
   void FijarEtiqueta(QLabel* etiqueta) { etiqueta_ = etiqueta; }
 
+  void MostrarValor(NReal x);
+  void MostrarMatriz(const TMatR& m);
+  // The remembered real, or the text through EvaluarNumero (its reading error on a bad text).
+  NReal Valor() const;
+  // The remembered matrix, or the text through TMatR::CreateDesdeCadena.
+  TMatR Matriz() const;
+
  private:
+  void Recordar(std::variant<std::monostate, NReal, TMatR> valor);
+
   QLabel* etiqueta_ = nullptr;
+  std::variant<std::monostate, NReal, TMatR> recordado_;
+  QString textoRecordado_;
 };
 
 // Calls `alPulsar` when the watched widget itself is clicked (button released over it).

@@ -622,8 +622,8 @@ void TFormAeronda::FormCreate() {
   // In the user's number format; the twins of the last two follow through their change
   // handlers.
   eVAnemoEntrada->setText(U(FloatToStr(9.9).c_str()));
-  eGamma_Atmosfera->setText(U(FloatToStr(0.4).c_str()));
-  eAlfaTerreno->setText(U(FloatToStr(0.5).c_str()));
+  eGamma_Atmosfera->MostrarValor(0.4);
+  eAlfaTerreno->MostrarValor(0.5);
   // The simple page's speed is copied only towards TabSheet2; left at its form text (9.99) it
   // would show a speed that is not the one simulated until the user types in it.
   eVAnemoEntrada1->setText(eVAnemoEntrada->text());

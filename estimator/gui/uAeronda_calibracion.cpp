@@ -128,12 +128,12 @@ void TFormAeronda::btLoadFromArchi_ModeloMTySeriesClick() {
   ModeloTeoricoActual = TParque_ModeloTeorico::CreateDesdeArchivo(ArchivoParqueMT(nid));
   TParque_ModeloTeorico& mt = *ModeloTeoricoActual;
   mt.FijarVentanaDibujo(0, 30, pb_Parque_original->Width(), pb_Parque_original->Height());
-  eAlfaTerreno->setText(Q(FloatToStr(mt.alfa_terreno)));
-  eGamma_Atmosfera->setText(Q(FloatToStr(mt.gamma_atmosfera)));
-  efpv3pe->setText(Q(FloatToStr(mt.fpv3pe)));
-  eFactorPerdidasParque->setText(Q(FloatToStr(mt.factor_perdidas)));
-  eLimiteDePotencia->setText(Q(FloatToStr(mt.potencia_autorizada_mw)));
-  eEthaMeteo->setText(Q(mt.meteo_etha.ACadena()));
+  eAlfaTerreno->MostrarValor(mt.alfa_terreno);
+  eGamma_Atmosfera->MostrarValor(mt.gamma_atmosfera);
+  efpv3pe->MostrarValor(mt.fpv3pe);
+  eFactorPerdidasParque->MostrarValor(mt.factor_perdidas);
+  eLimiteDePotencia->MostrarValor(mt.potencia_autorizada_mw);
+  eEthaMeteo->MostrarMatriz(mt.meteo_etha);
 
   CalibradorActual.reset();
   CalibradorActual =

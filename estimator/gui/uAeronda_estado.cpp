@@ -32,26 +32,21 @@ void TFormAeronda::MostrarCalibrador(const std::shared_ptr<TCalibradorParque>& c
   mt.FijarVentanaDibujo(0, 30, pb_Parque_original->Width(), pb_Parque_original->Height());
   setWindowTitle(Q("Calibrador cargado, Parque: " + mt.nombre));
 
-  const std::string gamma = FloatToStr(mt.gamma_atmosfera);
-  const std::string alfa = FloatToStr(mt.alfa_terreno);
-  const std::string fpv3pe = FloatToStr(mt.fpv3pe);
-  const std::string perdidas = FloatToStr(mt.factor_perdidas);
-  const std::string limite = FloatToStr(mt.potencia_autorizada_mw);
-  const std::string etha = mt.meteo_etha.ACadena();
+  // Written with their values: a later read of an edit the user has not touched gives the
+  // model's value to the last bit, not the value of its shortened text.
+  eGamma_Atmosfera->MostrarValor(mt.gamma_atmosfera);
+  eAlfaTerreno->MostrarValor(mt.alfa_terreno);
+  efpv3pe->MostrarValor(mt.fpv3pe);
+  eFactorPerdidasParque->MostrarValor(mt.factor_perdidas);
+  eLimiteDePotencia->MostrarValor(mt.potencia_autorizada_mw);
+  eEthaMeteo->MostrarMatriz(mt.meteo_etha);
 
-  eGamma_Atmosfera->setText(Q(gamma));
-  eAlfaTerreno->setText(Q(alfa));
-  efpv3pe->setText(Q(fpv3pe));
-  eFactorPerdidasParque->setText(Q(perdidas));
-  eLimiteDePotencia->setText(Q(limite));
-  eEthaMeteo->setText(Q(etha));
-
-  eGamma_Atmosfera1->setText(Q(gamma));
-  eAlfaTerreno1->setText(Q(alfa));
-  efpv3pe1->setText(Q(fpv3pe));
-  eFactorPerdidasParque1->setText(Q(perdidas));
-  eLimiteDePotencia1->setText(Q(limite));
-  eEthaMeteo2->setText(Q(etha));
+  eGamma_Atmosfera1->MostrarValor(mt.gamma_atmosfera);
+  eAlfaTerreno1->MostrarValor(mt.alfa_terreno);
+  efpv3pe1->MostrarValor(mt.fpv3pe);
+  eFactorPerdidasParque1->MostrarValor(mt.factor_perdidas);
+  eLimiteDePotencia1->MostrarValor(mt.potencia_autorizada_mw);
+  eEthaMeteo2->MostrarMatriz(mt.meteo_etha);
 }
 
 void TFormAeronda::CargarCalibrador(const std::filesystem::path& archivo) {
@@ -73,13 +68,16 @@ void TFormAeronda::CargarModeloCombinado(const std::filesystem::path& archivo) {
 void TFormAeronda::Edits_To_ParametrosMT() {
   if (!ModeloTeoricoActual) throw EErrorGeneral("No hay un modelo teórico cargado");
   // Every edit is read before the model changes, so that a text that is not a number leaves
-  // the model with the values it had rather than with half of the new ones.
-  const NReal alfa = EvaluarNumero(TextoDe(eAlfaTerreno));
-  const NReal gamma = EvaluarNumero(TextoDe(eGamma_Atmosfera));
-  const NReal fpv3pe = EvaluarNumero(TextoDe(efpv3pe));
-  const NReal perdidas = EvaluarNumero(TextoDe(eFactorPerdidasParque));
-  const NReal limite = EvaluarNumero(TextoDe(eLimiteDePotencia));
-  TMatR etha = TMatR::CreateDesdeCadena(TextoDe(eEthaMeteo));
+  // the model with the values it had rather than with half of the new ones. An edit still
+  // showing the text the program wrote gives the value it was written from: the texts keep 15
+  // significant digits, the matrix text three per element, and reading them back would cut the
+  // model's parameters at every simulation and save.
+  const NReal alfa = eAlfaTerreno->Valor();
+  const NReal gamma = eGamma_Atmosfera->Valor();
+  const NReal fpv3pe = efpv3pe->Valor();
+  const NReal perdidas = eFactorPerdidasParque->Valor();
+  const NReal limite = eLimiteDePotencia->Valor();
+  TMatR etha = eEthaMeteo->Matriz();
   // The station factor reads rows and columns from 1; an empty matrix would leave it nothing.
   if (etha.nf < 1 || etha.nc < 1)
     throw EConvertError("\"" + TextoDe(eEthaMeteo) + "\" no es una matriz válida");

@@ -154,7 +154,7 @@ void TFormAeronda::pb_Parque_originalMouseDown(int X, int Y) {
   TMolino* m = mt.MolinoMasCercano(X, Y);
   MolinoSeleccionado = m ? std::shared_ptr<TMolino>(ModeloTeoricoActual, m) : nullptr;
   if (!m) return;
-  eEthaMolino->setText(Q(FloatToStr(m->etha)));
+  eEthaMolino->MostrarValor(m->etha);
 
   // The turbine's surroundings, one diameter upwind to fifteen downwind (for a west wind) and
   // six to each side, as a picture on the clipboard.
@@ -193,7 +193,9 @@ void TFormAeronda::CalcularvientoClick() {
 }
 
 void TFormAeronda::btCambiar_roClick() {
-  const NReal e = EvaluarNumero(TextoDe(eEthaMolino));
+  // The selected turbine's own factor while its text is untouched: "Cambiar ro" without an
+  // edit must not cut it to the 15 digits shown.
+  const NReal e = eEthaMolino->Valor();
   if (cbCambiarTodosLosRo->isChecked()) {
     if (ModeloTeoricoActual)
       for (TMolino& m : ModeloTeoricoActual->molinos) m.etha = e;

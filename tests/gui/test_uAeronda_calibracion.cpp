@@ -6,6 +6,8 @@
 #include <QTableWidget>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +40,11 @@ int PixelesDeColor(const TPaintBox* pb, int r, int g, int b) {
       if (qRed(p) == r && qGreen(p) == g && qBlue(p) == b) ++n;
     }
   return n;
+}
+
+std::string Bytes(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 bool Blanca(const TPaintBox* pb) {
@@ -351,6 +358,14 @@ TEST_F(Calibracion, CalibrarCargaElArchivoFijoSinModeloYGuardaElResultado) {
   for (int32_t i = 1; i <= mt.meteo_etha.nf; ++i)
     for (int32_t j = 1; j <= mt.meteo_etha.nc; ++j)
       EXPECT_EQ(leido->mt->meteo_etha.Elemento(i, j), mt.meteo_etha.Elemento(i, j));
+
+  // "Guardar Cal." without an edit saves the tuned parameters to the last bit, not the texts
+  // the edits show: the file is the final calibrator's.
+  const fs::path clp = Planta() / "c12_calibrador.clp";
+  dialogos_->Guardar(clp);
+  v.btGuardarCalibrador->click();
+  ASSERT_EQ(Errores().size(), 1u) << Errores().back();
+  EXPECT_EQ(Bytes(clp), Bytes(fin));
 }
 
 // A model fetched afterwards for another plant (as "Bajar Parque MT From DB" does) becomes the

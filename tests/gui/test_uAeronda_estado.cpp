@@ -3,10 +3,17 @@
 // nothing.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "comun/afirmaciones.h"
+#include "comun/carpeta_prueba.h"
 #include "estimator/ucalibrador.h"
 #include "estimator/uparques_modelocombinado.h"
 #include "estimator/uparques_modeloteorico.h"
@@ -179,6 +186,108 @@ TEST_F(Estado, TextoInvalidoNoAplicaNada) {
     EXPECT_THROW(v.Edits_To_ParametrosMT(), EConvertError);
     EXPECT_DOUBLE_EQ(v.ModeloTeoricoActual->alfa_terreno, 0.45);
     EXPECT_EQ(v.ModeloTeoricoActual->meteo_etha.nf, 2);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Edits written by the program give back their values
+
+namespace fs = std::filesystem;
+
+std::string Bytes(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// The one-turbine calibrator with parameters that have no short text, as a calibrator leaves
+// them: each is shown shorter than it is (15 significant digits, three in the matrix).
+void ParametrosSinTextoCorto(TParque_ModeloTeorico& mt) {
+  mt.alfa_terreno = 0.1 + 0.2;                             // 0.30000000000000004, shown "0.3"
+  mt.gamma_atmosfera = 1.0 / 3.0;                          // shown "0.333333333333333"
+  mt.fpv3pe = 3.2455291748046875;                          // shown "3.24552917480469"
+  mt.factor_perdidas = std::nextafter(0.035, 1.0);         // shown "0.035"
+  mt.potencia_autorizada_mw = std::nextafter(10.0, 11.0);  // shown "10"
+  mt.meteo_etha = TMatR::CreateDesdeCadena("[2|2][1][1][1][1]");
+  mt.meteo_etha.PonerElemento(1, 1, 3.2455291748046875);  // shown "3.25"
+  mt.meteo_etha.PonerElemento(1, 2, 0.1 + 0.2);           // "0.3"
+  mt.meteo_etha.PonerElemento(2, 1, 2.0 / 3.0);           // "0.667"
+  mt.meteo_etha.PonerElemento(2, 2, 0.98765);             // "0.988"
+}
+
+// "Guardar Cal." right after loading writes the calibrator it was given, byte for byte, in
+// either number format, and so do "Calcular" and the other commands that copy the edits into
+// the model. A text the user changed (on either page, and even back to the text shown) is read
+// as it stands; the expected file is the calibrator's own writer's, from the exact values with
+// the edited one replaced.
+TEST_F(Estado, GuardarSinEditarConservaLosValoresExactos) {
+  const fs::path carpeta = CarpetaDePrueba("editor_exacto");
+  const fs::path exacto = carpeta / "exacto.clp";
+  {
+    const auto c = TCalibradorParque::CreateDesdeArchivo(Fixture("ventana_un_molino.clp"));
+    ParametrosSinTextoCorto(*c->mt);
+    c->Guardar(exacto);
+  }
+  struct Caso {
+    const char* nombre;
+    char separador;
+    std::function<void(TFormAeronda&)> editar;
+    std::function<void(TParque_ModeloTeorico&)> esperado;
+  };
+  const auto nada = [](auto&) {};
+  const Caso casos[] = {
+      {"sin editar", '.', nada, nada},
+      {"sin editar, coma decimal", ',', nada, nada},
+      {"pérdidas tecleadas", ',',
+       [](TFormAeronda& v) { Escribir(v.eFactorPerdidasParque, "0,04"); },
+       [](TParque_ModeloTeorico& mt) { mt.factor_perdidas = 0.04; }},
+      // The matrix text is read whole: the elements not typed take their three digits.
+      {"un elemento de la matriz", '.',
+       [](TFormAeronda& v) { Escribir(v.eEthaMeteo, "[2|2][3.25][0.3][0.667][0.5]"); },
+       [](TParque_ModeloTeorico& mt) {
+         mt.meteo_etha = TMatR::CreateDesdeCadena("[2|2][3.25][0.3][0.667][0.5]");
+       }},
+      // The twins on TabSheet5 copy their text into TabSheet2's edits.
+      {"gemelos", '.',
+       [](TFormAeronda& v) {
+         Escribir(v.eAlfaTerreno1, "0.25");
+         Escribir(v.eEthaMeteo2, "[1|1][0.9]");
+       },
+       [](TParque_ModeloTeorico& mt) {
+         mt.alfa_terreno = 0.25;
+         mt.meteo_etha = TMatR::CreateDesdeCadena("[1|1][0.9]");
+       }},
+      {"editado y vuelto al texto mostrado", '.',
+       [](TFormAeronda& v) {
+         Escribir(v.eGamma_Atmosfera, "0.3");
+         Escribir(v.eGamma_Atmosfera, "0.333333333333333");
+       },
+       [](TParque_ModeloTeorico& mt) { mt.gamma_atmosfera = 0.333333333333333; }},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    TFormAeronda& v = Ventana(c.separador);
+    // The fixture first: its losses and limit show the same texts as the exact ones, and the
+    // second load must replace the values remembered with them all the same.
+    CargarCalibrador(Fixture("ventana_un_molino.clp"));
+    CargarCalibrador(exacto);
+    c.editar(v);
+    // "Calcular" and "Graficar P(V) MEMTMC" copy the edits first, as the save does.
+    v.Edits_To_ParametrosMT();
+    const fs::path guardado = carpeta / "guardado.clp";
+    dialogos_->Guardar(guardado);
+    v.btGuardarCalibrador->click();
+    ASSERT_TRUE(dialogos_->Errores().empty()) << dialogos_->Errores().front();
+    for (const auto& l : dialogos_->Llamadas())
+      ASSERT_NE(l.tipo, TDialogosGuion::TTipo::Error) << l.texto;
+
+    const fs::path esperado = carpeta / "esperado.clp";
+    {
+      const auto e = TCalibradorParque::CreateDesdeArchivo(exacto);
+      c.esperado(*e->mt);
+      e->Guardar(esperado);
+    }
+    EXPECT_EQ(Bytes(guardado), Bytes(esperado));
+    EXPECT_EQ(TCalibradorParque::CreateDesdeArchivo(guardado)->mt->fpv3pe, 3.2455291748046875);
   }
 }
 

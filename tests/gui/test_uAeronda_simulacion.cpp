@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "comun/afirmaciones.h"
+#include "comun/carpeta_prueba.h"
 #include "estimator/ucalibrador.h"
 #include "estimator/ufisicaviento.h"
 #include "estimator/uparques_modeloempirico.h"
@@ -426,6 +427,32 @@ TEST_F(Simulacion, CambiarRo) {
   Escribir(v.eEthaMolino, "x");
   v.btCambiar_ro->click();
   EXPECT_EQ(UltimoError(), "Error: no se puede evaluar \"x\" a un número real");
+}
+
+// A turbine factor shown and not edited goes back as it was, not as its 15 digits: 2/3 shows
+// "0.666666666666667", which reads as another double.
+TEST_F(Simulacion, CambiarRoSinEditarConservaElFactor) {
+  const std::filesystem::path archivo = CarpetaDePrueba("etha_exacto") / "etha.clp";
+  {
+    const auto c = TCalibradorParque::CreateDesdeArchivo(Fixture(kUnMolino));
+    c->mt->molinos[0].etha = 2.0 / 3.0;
+    c->Guardar(archivo);
+  }
+  for (const bool todos : {false, true}) {
+    SCOPED_TRACE(todos);
+    TFormAeronda& v = Ventana(',');
+    CargarCalibrador(archivo);
+    v.pb_Parque_originalMouseMove(0, 0);
+    int32_t px = 0, py = 0;
+    v.ModeloTeoricoActual->MundoAPixel(TPuntoXY{500, 0}, px, py);
+    v.pb_Parque_originalMouseDown(px, py);
+    ASSERT_TRUE(v.MolinoSeleccionado);
+    EXPECT_EQ(Texto(v.eEthaMolino), "0,666666666666667");
+    v.cbCambiarTodosLosRo->setChecked(todos);
+    v.btCambiar_ro->click();
+    EXPECT_EQ(UltimoError(), "");
+    EXPECT_EQ(v.ModeloTeoricoActual->molinos[0].etha, 2.0 / 3.0);
+  }
 }
 
 }  // namespace
