@@ -379,6 +379,22 @@ TEST_F(Simulacion, VientoSinSimulacionPrevia) {
   EXPECT_EQ(UltimoError(), "Primero simule el parque con \"Calcular\"");
 }
 
+// A simulation refused by the grid set-up (a turbine whose position is not a number, as a
+// database row may hold) leaves no grid to search the wind on: the guard answers, not the
+// march.
+TEST_F(Simulacion, VientoTrasUnaSimulacionRechazada) {
+  TFormAeronda& v = Simulada();
+  ASSERT_TRUE(v.ModeloTeoricoActual->GrillaPreparada());
+  v.ModeloTeoricoActual->molinos[0].posicion.punto.x = std::nan("");
+  v.btCalcular->click();
+  EXPECT_EQ(UltimoError(),
+            "Posición inválida del molino 1 (nid=" + IntToStr(v.ModeloTeoricoActual->molinos[0].nid) +
+                ") en la grilla rotada: x = Nan m, y = 0 m");
+  Escribir(v.vientoparapot, "1");
+  v.Calcularviento->click();
+  EXPECT_EQ(UltimoError(), "Primero simule el parque con \"Calcular\"");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Turbine factors
 
