@@ -112,9 +112,13 @@ std::unique_ptr<TCalibradorParque> TCalibradorParque::CreateLeerTexto(TextoEntra
 }
 
 void TCalibradorParque::LeerModelos(TextoEntrada& f) {
-  mt = TParque_ModeloTeorico::CreateLeerTexto(f);
-  me = TParque_ModeloEmpirico::CreateLeerTexto(f, mt.get());
-  Vincular();
+  // The two readers name the line and the file themselves; what Vincular refuses is named
+  // after the last line read.
+  LeerUbicado(f, [&] {
+    mt = TParque_ModeloTeorico::CreateLeerTexto(f);
+    me = TParque_ModeloEmpirico::CreateLeerTexto(f, mt.get());
+    Vincular();
+  });
 }
 
 std::unique_ptr<TCalibradorParque> TCalibradorParque::CreateDesdeArchivo(

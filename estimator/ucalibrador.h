@@ -59,7 +59,8 @@ class TCalibradorParque {
   static std::unique_ptr<TCalibradorParque> CreateConModelos(
       std::shared_ptr<TParque_ModeloTeorico> mt, std::shared_ptr<TParque_ModeloEmpirico> me);
   // The theoretical-model text and then the empirical-model text at the current position of
-  // f; the readers' exceptions pass to the caller.
+  // f; the readers' exceptions pass to the caller, naming the line and the file
+  // (MensajeErrorDeLinea).
   static std::unique_ptr<TCalibradorParque> CreateLeerTexto(TextoEntrada& f);
   // CreateLeerTexto of a whole file under the number-format guard. EInOutError
   // "No puedo abrir el archivo: " + path when it cannot be opened.

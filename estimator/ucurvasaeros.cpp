@@ -41,14 +41,16 @@ TCurvaAerogen TCurvaAerogen::Create(int32_t nid, const std::string& modelo, NRea
 
 TCurvaAerogen TCurvaAerogen::CreateLeerTexto(TextoEntrada& f) {
   FormatoEstandar guardia;
-  TCurvaAerogen c;
-  c.nid = f.LeerEntero();
-  c.modelo = f.LeerLinea();
-  c.diametro = f.LeerReal();
-  c.curva_v = TVectR::CreateLeerTexto(f, -1);
-  c.curva_P = TVectR::CreateLeerTexto(f, -1);
-  c.Preparar();
-  return c;
+  return LeerUbicado(f, [&] {
+    TCurvaAerogen c;
+    c.nid = f.LeerEntero();
+    c.modelo = f.LeerLinea();
+    c.diametro = f.LeerReal();
+    c.curva_v = TVectR::CreateLeerTexto(f, -1);
+    c.curva_P = TVectR::CreateLeerTexto(f, -1);
+    c.Preparar();
+    return c;
+  });
 }
 
 void TCurvaAerogen::EscribirTexto(TextoSalida& f) const {

@@ -44,7 +44,9 @@ class TCurvaAerogen {
   static TCurvaAerogen Create(int32_t nid, const std::string& modelo, NReal diametro,
                               TVectR velocidades, TVectR potencias);
   // The curve text block (nid; modelo, the whole line; diametro; the speeds and the powers as
-  // vector text blocks) under the number-format guard.
+  // vector text blocks) under the number-format guard. A refusal names the line and the file
+  // (LeerUbicado): a bad diameter or a curve without points comes out as
+  // "Error leyendo línea: " + n + " del archivo: " + path + ": " + Preparar's text.
   static TCurvaAerogen CreateLeerTexto(TextoEntrada& f);
   static TCurvaAerogen CreateCopia(const TCurvaAerogen& c) { return c; }
   // From the current row of a query on curvas_aerogen: nid, modelo, diametro, and curva_v /

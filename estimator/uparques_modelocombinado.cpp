@@ -60,13 +60,15 @@ std::unique_ptr<TParque_ModeloCombinado> TParque_ModeloCombinado::CreateDesdeArc
   auto mc = std::make_unique<TParque_ModeloCombinado>();
   FormatoEstandar formato;
   TextoEntrada f(archivoPmc);
-  mc->LeerModelos(f);
-  mc->correccion = TMatR::CreateLeerTexto(f);
-  // The evaluation indexes the matrix by the empirical model's sectors and bins.
-  if (mc->correccion.nf != mc->me->NSectores() || mc->correccion.nc != mc->me->NTramos())
-    throw EInOutError("Matriz de corrección inconsistente: " + IntToStr(mc->correccion.nf) + "x" +
-                          IntToStr(mc->correccion.nc),
-                      archivoPmc);
+  LeerUbicado(f, [&] {
+    mc->LeerModelos(f);
+    mc->correccion = TMatR::CreateLeerTexto(f);
+    // The evaluation indexes the matrix by the empirical model's sectors and bins.
+    if (mc->correccion.nf != mc->me->NSectores() || mc->correccion.nc != mc->me->NTramos())
+      throw EInOutError("Matriz de corrección inconsistente: " + IntToStr(mc->correccion.nf) + "x" +
+                            IntToStr(mc->correccion.nc),
+                        archivoPmc);
+  });
   return mc;
 }
 

@@ -66,7 +66,8 @@ class TParque_ModeloCombinado : public TCalibradorParque {
   // as a matrix block. EInOutError "No puedo abrir el archivo: " + path when it cannot be
   // opened; the readers' exceptions for a malformed text; a correction whose shape is not
   // NSectores x NTramos of the empirical model raises EInOutError
-  // "Matriz de corrección inconsistente: " + its rows + "x" + its columns.
+  // "Matriz de corrección inconsistente: " + its rows + "x" + its columns. Every refusal of
+  // the text names the line and the file first (MensajeErrorDeLinea).
   static std::unique_ptr<TParque_ModeloCombinado> CreateDesdeArchivo(
       const std::filesystem::path& archivoPmc);
 

@@ -246,9 +246,10 @@ void TParque_ModeloEmpirico::EscribirTexto(TextoSalida& f) const {
   alfa_varvel.EscribirTexto(f);
 }
 
-std::unique_ptr<TParque_ModeloEmpirico> TParque_ModeloEmpirico::CreateLeerTexto(
-    TextoEntrada& f, TParque_ModeloTeorico* mt_) {
-  FormatoEstandar guarda;
+namespace {
+
+std::unique_ptr<TParque_ModeloEmpirico> LeerModeloEmpirico(TextoEntrada& f,
+                                                           TParque_ModeloTeorico* mt_) {
   auto m = std::make_unique<TParque_ModeloEmpirico>();
   m->mt = mt_;
   std::string s = f.LeerLinea();
@@ -295,4 +296,12 @@ std::unique_ptr<TParque_ModeloEmpirico> TParque_ModeloEmpirico::CreateLeerTexto(
     if (x->n != nS)
       inconsistente("vector de " + IntToStr(x->n) + " sectores, se esperaban " + IntToStr(nS));
   return m;
+}
+
+}  // namespace
+
+std::unique_ptr<TParque_ModeloEmpirico> TParque_ModeloEmpirico::CreateLeerTexto(
+    TextoEntrada& f, TParque_ModeloTeorico* mt_) {
+  FormatoEstandar guarda;
+  return LeerUbicado(f, [&] { return LeerModeloEmpirico(f, mt_); });
 }

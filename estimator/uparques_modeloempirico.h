@@ -359,8 +359,10 @@ class TParque_ModeloEmpirico {
   // otherwise), and n above 1 reads as 2. Version 1 has no alfa_varvel block (all 0). Truncated
   // or malformed blocks raise EInOutError "Error leyendo línea: " + n; blocks whose sizes do not
   // agree (matrices of different shapes, a sector vector or the centres of another length, no
-  // sector or bin) raise EInOutError "Modelo empírico inconsistente: " + what. The guard is
-  // popped on every path. The model has no series, channels, flags, errc2 or cntMuestras.
+  // sector or bin) raise EInOutError "Modelo empírico inconsistente: " + what. Every refusal
+  // names the line and the file, the text's own after it (MensajeErrorDeLinea:
+  // "Error leyendo línea: 48 del archivo: c.clp: Modelo empírico inconsistente: ..."). The
+  // guard is popped on every path. The model has no series, channels, flags, errc2 or cntMuestras.
   static std::unique_ptr<TParque_ModeloEmpirico> CreateLeerTexto(TextoEntrada& f,
                                                                  TParque_ModeloTeorico* mt);
 };

@@ -77,8 +77,8 @@ TPosicion TPosicion::CreateLeerTexto(TextoEntrada& f) {
     p.xe = ExtraerReal(s);
     p.yn = ExtraerReal(s);
     if (!std::isfinite(p.xe) || !std::isfinite(p.yn)) f.ErrorDeLinea();
-  } catch (const EConvertError&) {
-    f.ErrorDeLinea();
+  } catch (const EConvertError& e) {
+    f.ErrorDeLinea(e.what());
   }
   return p;
 }
@@ -199,7 +199,8 @@ TVectR TGrillaDPV::FilaComoVector(int32_t i) const {
 
 std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateLeerTexto(TextoEntrada& f) {
   auto m = std::make_unique<TParque_ModeloTeorico>();
-  {
+  // Every refusal names the line and the file (a .clp or .pmc reads this text first).
+  try {
     FormatoEstandar guardia;
     // Line 1: "VERSION=" and the number; the first 8 characters are not examined.
     const std::string l1 = f.LeerLinea();
@@ -236,6 +237,8 @@ std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateLeerTexto(Te
     m->meteo_utm_huso = f.LeerEntero();
     m->meteo_utm_xe = f.LeerReal();
     m->meteo_utm_yn = f.LeerReal();
+  } catch (...) {
+    f.RelanzarUbicado();
   }
   m->CalcularCurvaEquivalente();
   return m;

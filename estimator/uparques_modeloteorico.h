@@ -229,7 +229,8 @@ class TParque_ModeloTeorico {
 
   // The model text (".pmt" files, the first half of ".clp" files), versions 1 to 3, under the
   // number-format guard. Malformed or truncated text raises EInOutError "Error leyendo línea: "
-  // + n, or EConvertError for a bad version number on line 1.
+  // + n + " del archivo: " + path, or EConvertError for a bad version number on line 1 with
+  // the same beginning and ": " + the conversion's text (MensajeErrorDeLinea).
   static std::unique_ptr<TParque_ModeloTeorico> CreateLeerTexto(TextoEntrada& f);
   // EInOutError "No puedo abrir el archivo: " + path when it cannot be opened.
   static std::unique_ptr<TParque_ModeloTeorico> CreateDesdeArchivo(

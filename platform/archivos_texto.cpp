@@ -57,8 +57,48 @@ void TextoEntrada::Partir(std::string_view s) {
   }
 }
 
-void TextoEntrada::ErrorDeLinea() const {
-  throw EInOutError("Error leyendo línea: " + IntToStr(NumeroLinea()), ruta_);
+namespace {
+
+constexpr std::string_view kErrorLeyendo = "Error leyendo línea: ";
+
+// A text that already says where the reading failed.
+bool Ubicado(const char* mensaje) { return std::string_view(mensaje).starts_with(kErrorLeyendo); }
+
+}  // namespace
+
+std::string MensajeErrorDeLinea(int n, const fs::path& ruta, std::string_view detalle) {
+  std::string m(kErrorLeyendo);
+  m += IntToStr(n);
+  if (!ruta.empty()) {
+    m += " del archivo: ";
+    m += ruta.string();
+  }
+  if (!detalle.empty()) {
+    m += ": ";
+    m += detalle;
+  }
+  return m;
+}
+
+void TextoEntrada::ErrorDeLinea(std::string_view detalle) const {
+  throw EInOutError(MensajeErrorDeLinea(NumeroLinea(), ruta_, detalle), ruta_);
+}
+
+void TextoEntrada::RelanzarUbicado() const {
+  // The classes stay: callers tell a conversion error from a read error.
+  try {
+    throw;
+  } catch (const EInOutError& e) {
+    if (Ubicado(e.what())) throw;
+    throw EInOutError(MensajeErrorDeLinea(NumeroLinea(), ruta_, e.what()),
+                      e.Ruta().empty() ? ruta_ : e.Ruta());
+  } catch (const EConvertError& e) {
+    if (Ubicado(e.what())) throw;
+    throw EConvertError(MensajeErrorDeLinea(NumeroLinea(), ruta_, e.what()));
+  } catch (const EErrorGeneral& e) {
+    if (Ubicado(e.what())) throw;
+    throw EErrorGeneral(MensajeErrorDeLinea(NumeroLinea(), ruta_, e.what()));
+  }
 }
 
 bool TextoEntrada::ProbarLeerLinea(std::string& linea) {
@@ -71,7 +111,7 @@ bool TextoEntrada::ProbarLeerLinea(std::string& linea) {
 std::string TextoEntrada::LeerLinea() {
   std::string l;
   if (!ProbarLeerLinea(l)) {
-    throw EInOutError("Error leyendo línea: " + IntToStr(NumeroLinea() + 1), ruta_);
+    throw EInOutError(MensajeErrorDeLinea(NumeroLinea() + 1, ruta_), ruta_);
   }
   return l;
 }

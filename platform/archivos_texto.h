@@ -1,7 +1,8 @@
 // Text files as the model and series readers and writers use them.
 //
 // The reader takes LF, CRLF and a lone CR as line ends and drops a leading UTF-8 byte-order
-// mark; it counts lines so that errors can say where they happened. The writer ends lines with
+// mark; it counts lines so that errors can say where they happened: a reader's refusal names
+// the line and the file (MensajeErrorDeLinea, LeerUbicado). The writer ends lines with
 // CRLF and, unless asked to append, writes to a temporary file beside the target that replaces
 // the target only when Cerrar() succeeds: a failed write never destroys the previous file.
 #pragma once
@@ -26,17 +27,25 @@ class TextoEntrada {
   const std::filesystem::path& Ruta() const { return ruta_; }
 
   // The next line without its line end. At the end of the file: EInOutError
-  // "Error leyendo línea: " + n (n the number of the line that was missing).
+  // MensajeErrorDeLinea(n, Ruta()), n the number of the line that was missing.
   std::string LeerLinea();
   bool ProbarLeerLinea(std::string& linea);
   // The real at the start of the next line (plain real read); the rest of the line is ignored.
-  // Not a number, or not a finite one ("Nan", "Inf"): EInOutError "Error leyendo línea: " + n.
+  // Not a number, or not a finite one ("Nan", "Inf"): EInOutError MensajeErrorDeLinea(n, Ruta()).
   double LeerReal();
   // The integer at the start of the next line (optional blanks and sign, then digits); the rest
   // of the line is ignored. Same error as LeerReal.
   int32_t LeerEntero();
-  // Raises "Error leyendo línea: " + the current line number, with this file's path.
-  [[noreturn]] void ErrorDeLinea() const;
+  // Raises EInOutError MensajeErrorDeLinea(current line number, Ruta(), detalle), with this
+  // file's path.
+  [[noreturn]] void ErrorDeLinea(std::string_view detalle = {}) const;
+  // Raises the exception being handled again, told where it happened: one of the program's
+  // own (EInOutError, EConvertError, EErrorGeneral) whose text does not begin with
+  // "Error leyendo línea: " becomes one of the same class with the text
+  // MensajeErrorDeLinea(current line number, Ruta(), its text); an EInOutError keeps its path,
+  // or takes this file's when it had none. Anything else passes unchanged. Call it only inside
+  // a catch block.
+  [[noreturn]] void RelanzarUbicado() const;
 
  private:
   TextoEntrada() = default;
@@ -73,6 +82,25 @@ class TextoSalida {
   std::ofstream f_;
   bool cerrado_ = false;
 };
+
+// The text of a refusal met on line n of a file: "Error leyendo línea: " + n, then
+// " del archivo: " + ruta unless ruta is empty (text in memory without a name), then ": " +
+// detalle when the refusal has a text of its own (a conversion error, a value out of range):
+//   Error leyendo línea: 1 del archivo: /x/c50.clp: "es" no es un número entero válido
+std::string MensajeErrorDeLinea(int n, const std::filesystem::path& ruta,
+                                std::string_view detalle = {});
+
+// Runs leer(), a reader over f, so that whatever refuses the text says where: see
+// TextoEntrada::RelanzarUbicado. Readers nested on one TextoEntrada keep the innermost
+// reader's message, which already names the line and the file.
+template <class F>
+auto LeerUbicado(const TextoEntrada& f, F&& leer) -> decltype(leer()) {
+  try {
+    return leer();
+  } catch (...) {
+    f.RelanzarUbicado();
+  }
+}
 
 // The whole file as bytes. Throws EInOutError "No puedo abrir el archivo: " + path.
 std::string LeerArchivoCompleto(const std::filesystem::path& ruta);

@@ -44,8 +44,8 @@ class Lector {
   int Linea() const { return linea_; }
   size_t Restantes() const { return datos_.size() - pos_; }
 
-  [[noreturn]] void Error(int n) const {
-    throw EInOutError("Error leyendo línea: " + IntToStr(n), ruta_);
+  [[noreturn]] void Error(int n, std::string_view detalle = {}) const {
+    throw EInOutError(MensajeErrorDeLinea(n, ruta_, detalle), ruta_);
   }
 
   // The next line without its end; at the end of the data the line that is missing fails.
@@ -108,15 +108,16 @@ class Lector {
   int linea_ = 0;
 };
 
-// Any failure of a field reader on the line last read becomes that line's error.
+// Any failure of a field reader on the line last read becomes that line's error, with the
+// reader's own text ("\"dos\" no es un número entero válido") after it.
 template <class F>
 auto EnLinea(const Lector& l, F&& f) {
   try {
     return f();
   } catch (const EInOutError&) {
     throw;
-  } catch (const std::exception&) {
-    l.Error(l.Linea());
+  } catch (const std::exception& e) {
+    l.Error(l.Linea(), e.what());
   }
 }
 

@@ -55,7 +55,9 @@ class TSeriesDeDatos {
   //  * anything else (a missing line, a field that is not an integer or a number, a header
   //    with a period <= 0, a negative count or an impossible date, a row with fewer than
   //    NSeries + 1 numbers, a token that is not a plain "." real): EInOutError
-  //    "Error leyendo línea: " + n, n counted from 1.
+  //    "Error leyendo línea: " + n + " del archivo: " + archivo, n counted from 1, and
+  //    ": " + the conversion's own text when a header field did not convert
+  //    (MensajeErrorDeLinea).
   // The number-format guard is held during the read and released on every path, failures
   // included. A folder or a missing file is "No puedo abrir el archivo".
   static TSeriesDeDatos Cargar(const std::filesystem::path& archivo);

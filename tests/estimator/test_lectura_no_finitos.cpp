@@ -1,6 +1,6 @@
 // The model, calibrator and combined-model files hold finite reals only: "Nan", "Inf" and the
 // like, which the plain real read itself takes, are refused in every real field of the three
-// files with the reading error of their line.
+// files with the reading error of their line, which names the file.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -68,6 +68,8 @@ class LecturaNoFinitos : public ConCarpetasDePrueba {
     for (size_t i = 0; i < lineas.size(); ++i) {
       const std::string& l = lineas[i];
       std::string nueva;
+      // The UTM line's reals go through the expression evaluator, whose text is kept.
+      std::string detalle;
       if (EsRealEscrito(l)) {
         nueva = noFinitos[probados % std::size(noFinitos)];
       } else if (const size_t t = l.find('\t');
@@ -77,6 +79,7 @@ class LecturaNoFinitos : public ConCarpetasDePrueba {
         ++posiciones;
       } else if (l.find("\tH\t") != std::string::npos) {
         nueva = l.substr(0, l.rfind('\t') + 1) + "Inf";
+        detalle = ": Error: no se puede evaluar \"Inf\" a un número real";
         ++posiciones;
       } else {
         continue;
@@ -92,7 +95,8 @@ class LecturaNoFinitos : public ConCarpetasDePrueba {
         leer(archivo);
         ADD_FAILURE() << "leído sin error";
       } catch (const EInOutError& e) {
-        EXPECT_EQ(std::string(e.what()), "Error leyendo línea: " + std::to_string(i + 1));
+        EXPECT_EQ(std::string(e.what()), "Error leyendo línea: " + std::to_string(i + 1) +
+                                             " del archivo: " + archivo.string() + detalle);
       }
     }
     EXPECT_GT(probados, 20);

@@ -72,8 +72,10 @@ TEST_F(ModeloCombinado, PmcErrors) {
       f.EscribirLinea(l);
     f.Cerrar();
   }
+  // Named after the last line of the correction block (the calibrator's 236 lines + 11).
   EXPECT_THROW_MSG(TParque_ModeloCombinado::CreateDesdeArchivo(otra), EInOutError,
-                   "Matriz de corrección inconsistente: 3x2");
+                   "Error leyendo línea: 247 del archivo: " + otra.string() +
+                       ": Matriz de corrección inconsistente: 3x2");
   // No correction at all after the calibrator text.
   const fs::path sin = raiz_ / "sin.pmc";
   {

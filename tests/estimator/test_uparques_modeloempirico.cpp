@@ -615,16 +615,18 @@ TEST_F(TextoModelo, MalformedTexts) {
   };
   const Caso casos[] = {
       {"bad version", reemplazar("VERSION=2", "VERSION=dos"),
-       "\"dos\" no es un número entero válido", true},
+       "Error leyendo línea: 1: \"dos\" no es un número entero válido", true},
       {"truncated", bueno.substr(0, bueno.find("-1.0000000000000000E+000")),
        "Error leyendo línea: 12", false},
       {"a value that is not a number", reemplazar(" 5.5000000000000000E+001", " 5,5"),
        "Error leyendo línea: 48", false},
       // Sector vectors of 3 entries for a 2-sector model.
       {"vector of another length", reemplazar("E+000\n2\n 7.5", "E+000\n3\n 7.5\n 0.0"),
-       "Modelo empírico inconsistente: vector de 3 sectores, se esperaban 2", false},
+       "Error leyendo línea: 56: Modelo empírico inconsistente: "
+       "vector de 3 sectores, se esperaban 2",
+       false},
       {"no sectors", "VERSION=2\n1\n 0.0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n",
-       "Modelo empírico inconsistente: no hay sectores", false},
+       "Error leyendo línea: 17: Modelo empírico inconsistente: no hay sectores", false},
       {"a version-1 count below 0", "-1\n3\n", "Error leyendo línea: 1", false},
   };
   for (const Caso& c : casos) {

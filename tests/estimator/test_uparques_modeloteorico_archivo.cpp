@@ -95,16 +95,19 @@ TEST(Posicion, LecturaDeLasDosLineas) {
   EXPECT_EQ(p.yn, -6123450.0);
   // No zone field: '?' and the rest fails as a missing real.
   TextoEntrada sinZona = TextoEntrada::DesdeTexto("1 2\n21\n");
-  EXPECT_THROW_MSG(TPosicion::CreateLeerTexto(sinZona), EInOutError, "Error leyendo línea: 2");
+  EXPECT_THROW_MSG(TPosicion::CreateLeerTexto(sinZona), EInOutError,
+                   "Error leyendo línea: 2: Error: no se puede evaluar \"\" a un número real");
   struct Caso {
     const char* texto;
     const char* mensaje;
   } malos[] = {
       {"2*3.5\t1\n21\tH\t1\t2\n", "Error leyendo línea: 1"},  // no expression on line 1
       {"1\n21\tH\t1\t2\n", "Error leyendo línea: 1"},         // one real only
-      {"1 2\nx\tH\t1\t2\n", "Error leyendo línea: 2"},        // huso not an integer
-      {"1 2\n21\tH\t1\t2+\n", "Error leyendo línea: 2"},      // bad expression
-      {"1 2\n", "Error leyendo línea: 2"},                    // missing line
+      // The conversion's own text follows the line.
+      {"1 2\nx\tH\t1\t2\n", "Error leyendo línea: 2: \"x\" no es un número entero válido"},
+      {"1 2\n21\tH\t1\t2+\n",
+       "Error leyendo línea: 2: Error: no se puede evaluar \"2+\" a un número real"},
+      {"1 2\n", "Error leyendo línea: 2"},  // missing line
   };
   for (const auto& c : malos) {
     TextoEntrada t = TextoEntrada::DesdeTexto(c.texto);
@@ -176,7 +179,7 @@ TEST(ModeloTeorico, LineaUnoYPotencias) {
   EXPECT_EQ(leer("XXXXXXXX3" + v3.substr(9))->nMolinos, 2);
   EXPECT_EQ(leer("VERSION=7" + v3.substr(9))->nMolinos, 2);
   EXPECT_THROW_MSG(leer("VERSION=3x" + v3.substr(9)), EConvertError,
-                   "\"3x\" no es un número entero válido");
+                   "Error leyendo línea: 1: \"3x\" no es un número entero válido");
   EXPECT_THROW(leer("VERSION" + v3.substr(9)), EConvertError);
 
   // Authorised power 0 loads as 1e-8; a nominal power of 0 stays 0, and the loss coefficient
@@ -215,11 +218,11 @@ TEST(ModeloTeorico, TextoMalFormadoDaErrorDeLectura) {
     const char* texto;
     const char* mensaje;
   } casos[] = {
-      {5, "-1", "Error leyendo línea: 5"},   // nMolinos < 0
-      {5, "dos", "Error leyendo línea: 5"},  // not a whole number
-      {9, "1,8", "Error leyendo línea: 9"},  // decimal comma: not a plain real
-      {15, "2", "Error leyendo línea: 15"},  // row 1 of the matrix says 2 values, not 3
-      {13, "0", "Error leyendo línea: 14"},  // an empty matrix
+      {5, "-1", "Error leyendo línea: 5 del archivo: m.pmt"},   // nMolinos < 0
+      {5, "dos", "Error leyendo línea: 5 del archivo: m.pmt"},  // not a whole number
+      {9, "1,8", "Error leyendo línea: 9 del archivo: m.pmt"},  // decimal comma: not a plain real
+      {15, "2", "Error leyendo línea: 15 del archivo: m.pmt"},  // row 1 of the matrix: 2, not 3
+      {13, "0", "Error leyendo línea: 14 del archivo: m.pmt"},  // an empty matrix
   };
   for (const auto& c : casos) {
     TextoEntrada e = TextoEntrada::DesdeTexto(con(c.linea, c.texto), "m.pmt");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "comun/afirmaciones.h"
@@ -47,7 +48,8 @@ TEST_F(Archivos, FinesDeLineaLFCRLFyCR) {
     EXPECT_FALSE(f.Fin());
     EXPECT_EQ(f.LeerLinea(), "ultima");
     EXPECT_TRUE(f.Fin());
-    EXPECT_THROW_MSG(f.LeerLinea(), EInOutError, "Error leyendo línea: 6");
+    EXPECT_THROW_MSG(f.LeerLinea(), EInOutError,
+                     "Error leyendo línea: 6 del archivo: " + (dir_ / "a.txt").string());
   }
 }
 
@@ -58,12 +60,80 @@ TEST_F(Archivos, ErroresNombranLaLineaYElArchivo) {
     f.LeerReal();
     FAIL();
   } catch (const EInOutError& e) {
-    EXPECT_STREQ(e.what(), "Error leyendo línea: 2");
+    EXPECT_STREQ(e.what(), "Error leyendo línea: 2 del archivo: modelo.pmt");
     EXPECT_EQ(e.Ruta(), fs::path("modelo.pmt"));
   }
-  EXPECT_THROW_MSG(f.LeerEntero(), EInOutError, "Error leyendo línea: 3");  // "2.0" is no integer
+  EXPECT_THROW_MSG(f.LeerEntero(), EInOutError,
+                   "Error leyendo línea: 3 del archivo: modelo.pmt");  // "2.0" is no integer
+  EXPECT_THROW_MSG(f.ErrorDeLinea("valor fuera de rango"), EInOutError,
+                   "Error leyendo línea: 3 del archivo: modelo.pmt: valor fuera de rango");
   EXPECT_THROW_MSG(TextoEntrada(dir_ / "no.txt"), EInOutError,
                    "No puedo abrir el archivo: " + (dir_ / "no.txt").string());
+  // Text in memory without a name (a database field) has no file to name.
+  TextoEntrada g = TextoEntrada::DesdeTexto("x\n");
+  EXPECT_THROW_MSG(g.LeerEntero(), EInOutError, "Error leyendo línea: 1");
+  EXPECT_THROW_MSG(g.LeerLinea(), EInOutError, "Error leyendo línea: 2");
+}
+
+// Whatever a reader raises while it reads says where: the line last read and the file, then
+// the reader's own text; the class stays, and a message that says where already is not
+// told again by the readers around it.
+TEST_F(Archivos, LeerUbicadoNombraLineaYArchivoUnaSolaVez) {
+  const auto lanza = [](TextoEntrada& f, int lineas, auto excepcion) {
+    return [&f, lineas, excepcion] {
+      for (int i = 0; i < lineas; ++i) f.LeerLinea();
+      throw excepcion;
+    };
+  };
+  const std::string ruta = (dir_ / "c50_calibrador.clp").string();
+  {
+    TextoEntrada f = TextoEntrada::DesdeTexto("a\nb\n", ruta);
+    EXPECT_THROW_MSG(
+        LeerUbicado(f, lanza(f, 2, EConvertError("\"es\" no es un número entero válido"))),
+        EConvertError,
+        "Error leyendo línea: 2 del archivo: " + ruta + ": \"es\" no es un número entero válido");
+  }
+  {
+    TextoEntrada f = TextoEntrada::DesdeTexto("a\n", ruta);
+    EXPECT_THROW_MSG(LeerUbicado(f, lanza(f, 1, EErrorGeneral("Diámetro inválido"))), EErrorGeneral,
+                     "Error leyendo línea: 1 del archivo: " + ruta + ": Diámetro inválido");
+  }
+  {
+    // An I/O error without a path takes the file's.
+    TextoEntrada f = TextoEntrada::DesdeTexto("a\n", ruta);
+    try {
+      LeerUbicado(f, lanza(f, 1, EInOutError("Matriz inconsistente")));
+      ADD_FAILURE();
+    } catch (const EInOutError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "Error leyendo línea: 1 del archivo: " + ruta + ": Matriz inconsistente");
+      EXPECT_EQ(e.Ruta(), fs::path(ruta));
+    }
+  }
+  {
+    // Nested readers on one text: the missing line 3 is told once.
+    TextoEntrada f = TextoEntrada::DesdeTexto("a\nb\n", ruta);
+    EXPECT_THROW_MSG(LeerUbicado(f,
+                                 [&] {
+                                   f.LeerLinea();
+                                   LeerUbicado(f, [&] {
+                                     f.LeerLinea();
+                                     f.LeerLinea();
+                                   });
+                                 }),
+                     EInOutError, "Error leyendo línea: 3 del archivo: " + ruta);
+  }
+  {
+    // In memory without a name: the line only. A fault of the program passes unchanged.
+    TextoEntrada f = TextoEntrada::DesdeTexto("a\n");
+    EXPECT_THROW_MSG(
+        LeerUbicado(f, lanza(f, 1, EConvertError("\"x\" no es un número real válido"))),
+        EConvertError, "Error leyendo línea: 1: \"x\" no es un número real válido");
+    EXPECT_THROW_MSG(LeerUbicado(f, lanza(f, 0, std::logic_error("pila vacía"))), std::logic_error,
+                     "pila vacía");
+  }
+  TextoEntrada f = TextoEntrada::DesdeTexto("7\n", ruta);
+  EXPECT_EQ(LeerUbicado(f, [&] { return f.LeerEntero(); }), 7);
 }
 
 TEST_F(Archivos, EscrituraConCRLFyReemplazoAtomico) {

@@ -157,43 +157,54 @@ TEST_F(SeriesArchivo, MalformedFilesNameTheLineThatFailed) {
   struct Caso {
     int linea;  // 1-based line to replace (0: none)
     std::string texto;
-    std::string mensaje;
+    int fallo;            // the line the message names
+    std::string detalle;  // the conversion's own text, after the file's name
   };
+  const std::string noEntero = " no es un número entero válido";
+  const std::string evaluar = ": Error: no se puede evaluar ";
   const Caso casos[] = {
-      {1, "", "Error leyendo línea: 1"},  // no key: NSeries "" is not an integer
-      {2, "dos", "Error leyendo línea: 2"},
-      {2, "-1", "Error leyendo línea: 2"},
-      {3, "2016\t13\t1\t0\t0\t0", "Error leyendo línea: 3"},   // month 13
-      {3, "2016\t2\t30\t0\t0\t0", "Error leyendo línea: 3"},   // 30 February
-      {3, "2016\t11\t1\t0\t0\t60", "Error leyendo línea: 3"},  // second 60
-      {3, "2016\t11\t1\t0\t0", "Error leyendo línea: 3"},      // five fields
-      {4, "0", "Error leyendo línea: 4"},  // a zero period divides by zero later
-      {4, "-1/6", "Error leyendo línea: 4"},
-      {4, "1/0", "Error leyendo línea: 4"},
-      {4, "diez", "Error leyendo línea: 4"},
-      {5, "-2", "Error leyendo línea: 5"},
-      {5, "2.5", "Error leyendo línea: 5"},
-      {6, "", "Error leyendo línea: 6"},
+      {1, "", 1, ": \"\"" + noEntero},  // no key: NSeries "" is not an integer
+      {2, "dos", 2, ": \"dos\"" + noEntero},
+      {2, "-1", 2, ""},
+      {3, "2016\t13\t1\t0\t0\t0", 3, ""},                // month 13
+      {3, "2016\t2\t30\t0\t0\t0", 3, ""},                // 30 February
+      {3, "2016\t11\t1\t0\t0\t60", 3, ""},               // second 60
+      {3, "2016\t11\t1\t0\t0", 3, ": \"\"" + noEntero},  // five fields
+      {4, "0", 4, ""},                                   // a zero period divides by zero later
+      {4, "-1/6", 4, ""},
+      {4, "1/0", 4, evaluar + "\"1/0\" a un número real"},
+      {4, "diez", 4, evaluar + "\"diez\" a un número real"},
+      {5, "-2", 5, ""},
+      {5, "2.5", 5, ": \"2.5\"" + noEntero},
+      {6, "", 6, evaluar + "\"\" a un número real"},
       // A series needs its name: a count beyond the names line is refused there.
-      {8, "\tA", "Error leyendo línea: 8"},
-      {8, "", "Error leyendo línea: 8"},
-      {2, "3", "Error leyendo línea: 8"},
-      {2, "40", "Error leyendo línea: 8"},
-      {9, "42675\t1", "Error leyendo línea: 9"},       // short row
-      {9, "42675\t1\tNaN", "Error leyendo línea: 9"},  // not a plain real
-      {9, "42675\t1\tinf", "Error leyendo línea: 9"},
-      {9, "42675\t1\t0x10", "Error leyendo línea: 9"},
-      {9, "42675\t1\t1e400", "Error leyendo línea: 9"},  // out of range
-      {10, "42675.00694\t3\t4;", "Error leyendo línea: 10"},
-      {10, "42675.00694\t3\t--4", "Error leyendo línea: 10"},
-      {10, "42675.00694\t3\t4e", "Error leyendo línea: 10"},
+      {8, "\tA", 8, ""},
+      {8, "", 8, ""},
+      {2, "3", 8, ""},
+      {2, "40", 8, ""},
+      {9, "42675\t1", 9, ""},       // short row
+      {9, "42675\t1\tNaN", 9, ""},  // not a plain real
+      {9, "42675\t1\tinf", 9, ""},
+      {9, "42675\t1\t0x10", 9, ""},
+      {9, "42675\t1\t1e400", 9, ""},  // out of range
+      {10, "42675.00694\t3\t4;", 10, ""},
+      {10, "42675.00694\t3\t--4", 10, ""},
+      {10, "42675.00694\t3\t4e", 10, ""},
   };
+  const fs::path m = dir_ / "m.sas";
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.texto);
     auto l = LineasBuenas();
     l[static_cast<size_t>(c.linea - 1)] = c.texto;
-    EscribirBytes(dir_ / "m.sas", Archivo(l));
-    EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(dir_ / "m.sas"), EInOutError, c.mensaje);
+    EscribirBytes(m, Archivo(l));
+    try {
+      TSeriesDeDatos::Cargar(m);
+      ADD_FAILURE() << "leído sin error";
+    } catch (const EInOutError& e) {
+      EXPECT_EQ(std::string(e.what()), "Error leyendo línea: " + std::to_string(c.fallo) +
+                                           " del archivo: " + m.string() + c.detalle);
+      EXPECT_EQ(e.Ruta(), m);
+    }
   }
 }
 
@@ -210,7 +221,8 @@ TEST_F(SeriesArchivo, FileFaultsAndTruncations) {
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.archivo);
-    EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(kFixtures / c.archivo), EInOutError, c.mensaje);
+    EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(kFixtures / c.archivo), EInOutError,
+                     c.mensaje + std::string(" del archivo: ") + (kFixtures / c.archivo).string());
   }
   const fs::path falta = dir_ / "no_existe.sas";
   EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(falta), EInOutError,
@@ -223,14 +235,16 @@ TEST_F(SeriesArchivo, FileFaultsAndTruncations) {
   auto l = LineasBuenas();
   l.resize(5);
   EscribirBytes(dir_ / "t.sas", Archivo(l));
-  EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(dir_ / "t.sas"), EInOutError, "Error leyendo línea: 6");
+  EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(dir_ / "t.sas"), EInOutError,
+                   "Error leyendo línea: 6 del archivo: " + (dir_ / "t.sas").string());
   l = LineasBuenas();
   l[4] = "1000000000";
   EscribirBytes(dir_ / "g.sas", Archivo(l));
-  EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(dir_ / "g.sas"), EInOutError, "Error leyendo línea: 11");
+  EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(dir_ / "g.sas"), EInOutError,
+                   "Error leyendo línea: 11 del archivo: " + (dir_ / "g.sas").string());
   EscribirBytes(dir_ / "vacio.sas", "");
   EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(dir_ / "vacio.sas"), EInOutError,
-                   "Error leyendo línea: 1");
+                   "Error leyendo línea: 1 del archivo: " + (dir_ / "vacio.sas").string());
 }
 
 TEST_F(SeriesArchivo, FailedReadRestoresTheUserFormat) {
