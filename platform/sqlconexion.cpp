@@ -52,10 +52,7 @@ std::optional<TParametrosConexion> LeerArchivoConexion(const std::filesystem::pa
   for (std::string* linea : {&p.host, &p.baseDeDatos, &p.usuario, &p.clave}) {
     if (!f.ProbarLeerLinea(*linea)) break;  // a missing line reads as empty
     // libpq takes C strings: a NUL byte would silently cut the value there.
-    if (linea->find('\0') != std::string::npos)
-      throw EInOutError(
-          "Error leyendo línea: " + IntToStr(f.NumeroLinea()) + " del archivo: " + archivo.string(),
-          archivo);
+    if (linea->find('\0') != std::string::npos) f.ErrorDeLinea();
   }
   return p;
 }
