@@ -16,11 +16,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace pruebas_bd {
@@ -128,5 +130,19 @@ class ConServidor : public ::testing::Test {
   std::filesystem::path carpeta_;
   std::optional<SesionLibpq> sesion_;
 };
+
+// The state pg_stat_activity shows for the backend `pid` ("idle", "idle in transaction"), read
+// through the second session. The backend reports it as it starts waiting for the next
+// command: the reading is repeated until it is `esperado` or 2 s have gone by, and the last one
+// seen is returned.
+inline std::string EstadoDeSesion(SesionLibpq& sesion, int pid, const std::string& esperado) {
+  const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  for (;;) {
+    std::string estado =
+        sesion.Valor("SELECT state FROM pg_stat_activity WHERE pid = " + std::to_string(pid));
+    if (estado == esperado || std::chrono::steady_clock::now() >= fin) return estado;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
 
 }  // namespace pruebas_bd

@@ -50,19 +50,7 @@ TParametrosConexion ParametrosDelEntorno() {
   return {Entorno("PGHOST"), Entorno("PGDATABASE"), Entorno("PGUSER"), Entorno("PGPASSWORD")};
 }
 
-// The state pg_stat_activity shows for the backend `pid` ("idle", "idle in transaction"), read
-// through the second session. The backend reports it as it starts waiting for the next
-// command: the reading is repeated until it is `esperado` or 2 s have gone by, and the last one
-// seen is returned.
-std::string EstadoDeSesion(pruebas_bd::SesionLibpq& sesion, int pid, const std::string& esperado) {
-  const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  for (;;) {
-    std::string estado =
-        sesion.Valor("SELECT state FROM pg_stat_activity WHERE pid = " + SQLEntero(pid));
-    if (estado == esperado || std::chrono::steady_clock::now() >= fin) return estado;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-}
+using pruebas_bd::EstadoDeSesion;
 
 // ---------------------------------------------------------------------------------------------
 // The connection file (no server needed)

@@ -253,18 +253,7 @@ TEST_F(BaseDeDatosOperaciones, ExecConfirmaYLaConsultaSigueLegible) {
   EXPECT_EQ(sesion().Valor("SELECT zona" + Donde(1)), "O'Brien");
 }
 
-// The state pg_stat_activity shows for the backend `pid`, read through the second session,
-// repeated for up to 2 s until it is `esperado` (the backend reports it as it starts waiting for
-// the next command); the last one seen.
-std::string EstadoDeSesion(pruebas_bd::SesionLibpq& sesion, int pid, const std::string& esperado) {
-  const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  for (;;) {
-    std::string estado =
-        sesion.Valor("SELECT state FROM pg_stat_activity WHERE pid = " + SQLEntero(pid));
-    if (estado == esperado || std::chrono::steady_clock::now() >= fin) return estado;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-}
+using pruebas_bd::EstadoDeSesion;
 
 // Every kind of read leaves the window's session idle between commands, with no transaction
 // holding the read tables' locks; inside a unit of work the reads join its one transaction.
