@@ -424,8 +424,8 @@ TEST(MarchaEstela, GrillaRechazadaNoDejaLaAnterior) {
   m->grilla_rotada_margen_dx = 1000;
   m->PrepararGrilla(true, 0, 0);
   EXPECT_GT(m->RecorrerGrilla(d, 1.225, V, 1e9), 0.0);
-  // A turbine that cannot be placed stops the set-up after the new grid is laid, the second
-  // turbine still on the previous grid's columns: no march on that.
+  // A turbine that cannot be placed stops the set-up, the second turbine moved: no march on
+  // the previous grid's places.
   m->molinos[0].posicion.punto.x = std::nan("");
   m->molinos[1].posicion.punto.x = -2000;
   EXPECT_ANY_THROW(m->PrepararGrilla(true, 0, 0));
