@@ -200,7 +200,7 @@ TVectR TGrillaDPV::FilaComoVector(int32_t i) const {
 std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateLeerTexto(TextoEntrada& f) {
   auto m = std::make_unique<TParque_ModeloTeorico>();
   // Every refusal names the line and the file (a .clp or .pmc reads this text first).
-  try {
+  LeerUbicado(f, [&] {
     FormatoEstandar guardia;
     // Line 1: "VERSION=" and the number; the first 8 characters are not examined.
     const std::string l1 = f.LeerLinea();
@@ -237,9 +237,7 @@ std::unique_ptr<TParque_ModeloTeorico> TParque_ModeloTeorico::CreateLeerTexto(Te
     m->meteo_utm_huso = f.LeerEntero();
     m->meteo_utm_xe = f.LeerReal();
     m->meteo_utm_yn = f.LeerReal();
-  } catch (...) {
-    f.RelanzarUbicado();
-  }
+  });
   m->CalcularCurvaEquivalente();
   return m;
 }

@@ -5,7 +5,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <string>
-#include <type_traits>
 #include <utility>
 
 #include "platform/rtltexto.h"
@@ -52,28 +51,19 @@ TLabeledEdit::TLabeledEdit(QWidget* padre) : QLineEdit(padre) {
   });
 }
 
-void TLabeledEdit::Recordar(std::variant<std::monostate, NReal, TMatR> valor) {
+void TLabeledEdit::Recordar(const std::string& texto,
+                            std::variant<std::monostate, NReal, TMatR> valor) {
   // The text first: its change forgets the previous value (and runs the twin's copy); a text
   // equal to the one shown changes nothing, and the new value replaces the old all the same.
-  const QString texto = QString::fromStdString(std::visit(
-      [](const auto& v) -> std::string {
-        using V = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<V, NReal>)
-          return FloatToStr(v);
-        else if constexpr (std::is_same_v<V, TMatR>)
-          return v.ACadena();
-        else
-          return {};
-      },
-      valor));
-  setText(texto);
+  const QString q = QString::fromStdString(texto);
+  setText(q);
   recordado_ = std::move(valor);
-  textoRecordado_ = texto;
+  textoRecordado_ = q;
 }
 
-void TLabeledEdit::MostrarValor(NReal x) { Recordar(x); }
+void TLabeledEdit::MostrarValor(NReal x) { Recordar(FloatToStr(x), x); }
 
-void TLabeledEdit::MostrarMatriz(const TMatR& m) { Recordar(m); }
+void TLabeledEdit::MostrarMatriz(const TMatR& m) { Recordar(m.ACadena(), m); }
 
 NReal TLabeledEdit::Valor() const {
   if (const NReal* x = std::get_if<NReal>(&recordado_); x && text() == textoRecordado_) return *x;

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QWidget>
 #include <functional>
+#include <string>
 #include <variant>
 
 #include "numerics/matreal.h"
@@ -68,7 +69,7 @@ class TLabeledEdit : public QLineEdit {
   TMatR Matriz() const;
 
  private:
-  void Recordar(std::variant<std::monostate, NReal, TMatR> valor);
+  void Recordar(const std::string& texto, std::variant<std::monostate, NReal, TMatR> valor);
 
   QLabel* etiqueta_ = nullptr;
   std::variant<std::monostate, NReal, TMatR> recordado_;

@@ -25,6 +25,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/rtltexto.h"
+
 namespace pruebas_bd {
 
 inline std::string Entorno(const char* nombre) {
@@ -139,7 +141,7 @@ inline std::string EstadoDeSesion(SesionLibpq& sesion, int pid, const std::strin
   const auto fin = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   for (;;) {
     std::string estado =
-        sesion.Valor("SELECT state FROM pg_stat_activity WHERE pid = " + std::to_string(pid));
+        sesion.Valor("SELECT state FROM pg_stat_activity WHERE pid = " + IntToStr(pid));
     if (estado == esperado || std::chrono::steady_clock::now() >= fin) return estado;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
