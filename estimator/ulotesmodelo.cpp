@@ -141,7 +141,9 @@ void TLoteModelo::Tomar(int32_t i) {
     Reconstruir(i, true);
     return;
   }
-  // The grid set aside is not wanted any more; its buffer serves the next batch.
+  // The state set aside is not wanted any more. Of the two grid buffers the model keeps one,
+  // the one its next set-up or drawing is to use.
+  modelo_.SoltarApartado(*copias_.respaldo_);
   apartado_ = false;
   calculado_ = false;
 }

@@ -27,6 +27,10 @@ class TCopiasModelo {
   TCopiasModelo(const TCopiasModelo&) = delete;
   TCopiasModelo& operator=(const TCopiasModelo&) = delete;
 
+  // The copy the caller's model is set aside in during a batch; none before the first batch
+  // run on several threads. Between batches it holds no grid and no grid buffer.
+  const TParque_ModeloTeorico* Respaldo() const { return respaldo_.get(); }
+
  private:
   friend class TLoteModelo;
   std::vector<std::unique_ptr<TParque_ModeloTeorico>> copias_;

@@ -188,6 +188,17 @@ void TGrillaDPV::ReservarCeldas(size_t celdas) {
   capacidad_ = celdas;
 }
 
+void TGrillaDPV::IntercambiarBuffer(TGrillaDPV& o) noexcept {
+  datos_.swap(o.datos_);
+  std::swap(capacidad_, o.capacidad_);
+}
+
+void TGrillaDPV::Liberar() noexcept {
+  Quitar();
+  datos_.reset();
+  capacidad_ = 0;
+}
+
 TVectR TGrillaDPV::FilaComoVector(int32_t i) const {
   TVectR v(nc);
   for (int32_t j = 1; j <= nc; ++j) v.pv[j] = vacia ? 0.0 : Elemento(i, j);
@@ -374,17 +385,41 @@ void TParque_ModeloTeorico::RecuperarDe(TParque_ModeloTeorico& respaldo) {
   if (&respaldo == this) return;
   CopiarParaHilo(respaldo);
   IntercambiarGrilla(respaldo);
+  // What respaldo holds now is the buffer of the batch's last item: kept, the model would
+  // hold two grid buffers from here on.
   respaldo.QuitarGrilla();
+  respaldo.grilla_.Liberar();
+}
+
+void TParque_ModeloTeorico::SoltarApartado(TParque_ModeloTeorico& respaldo) {
+  if (&respaldo == this) return;
+  // A march on rows leaves the buffer's cells stale (the whole grid is built again into it
+  // when read), and a grid not yet marched has none: the buffer set aside, larger after a
+  // drawing, serves as well. The cells of a march over the whole grid are kept.
+  const bool celdasEnUso = grilla_.Existe() && !grilla_.vacia && grillaCompleta_;
+  if (!celdasEnUso && respaldo.grilla_.Capacidad() > grilla_.Capacidad())
+    grilla_.IntercambiarBuffer(respaldo.grilla_);
+  respaldo.QuitarGrilla();
+  respaldo.grilla_.Liberar();
 }
 
 void TParque_ModeloTeorico::CalcularCurvaEquivalente() {
   if (!(potencia_autorizada_mw > 1e-8)) potencia_autorizada_mw = 1e-8;
+  ActualizarCurvaEquivalente();
+}
+
+void TParque_ModeloTeorico::ActualizarCurvaEquivalente() {
   // A nominal power of 0 (a NULL column) would make the loss coefficient factor/1e-8 and the
   // farm produce nothing at any wind: the authorised power stands in for it in the coefficient
-  // only. The field keeps what was read, so files and the database keep what they held.
-  kPerdidas =
-      factor_perdidas / (potencia_nominal > 1e-8 ? potencia_nominal : potencia_autorizada_mw);
-  nMolinos = static_cast<int32_t>(molinos.size());
+  // only. The field keeps what was read, so files and the database keep what they held. The
+  // authorised power took its floor where it entered the model; one written since below it
+  // is floored here for the coefficient alone.
+  const NReal pAut = potencia_autorizada_mw > 1e-8 ? potencia_autorizada_mw : 1e-8;
+  kPerdidas = factor_perdidas / (potencia_nominal > 1e-8 ? potencia_nominal : pAut);
+  // Another thread may be reading the count (through the empirical model's link): it is
+  // written only when the turbines changed.
+  const auto n = static_cast<int32_t>(molinos.size());
+  if (nMolinos != n) nMolinos = n;
   if (nMolinos < 1) return;
 
   // The set-up runs this before every grid; rebuild only when a turbine curve changed.
@@ -610,7 +645,7 @@ void TParque_ModeloTeorico::PrepararGrilla(bool sinFactorMeteo, NReal direccion_
 }
 
 void TParque_ModeloTeorico::LevantarGrilla(bool sinFactorMeteo, NReal direccion_, NReal dpv) {
-  CalcularCurvaEquivalente();
+  ActualizarCurvaEquivalente();
   direccion = direccion_;
   if (!sinFactorMeteo) {
     CalcularFactorMeteo(dpv);

@@ -142,6 +142,12 @@ class TGrillaDPV {
     vacia = true;
   }
   size_t Celdas() const { return static_cast<size_t>(nf) * static_cast<size_t>(nc); }
+  // The cells the buffer holds room for.
+  size_t Capacidad() const { return capacidad_; }
+  // Exchanges the buffers alone; the shapes and `vacia` stay where they are.
+  void IntercambiarBuffer(TGrillaDPV& o) noexcept;
+  // No grid and no buffer.
+  void Liberar() noexcept;
 
  private:
   void ReservarCeldas(size_t celdas);
@@ -228,9 +234,10 @@ class TParque_ModeloTeorico {
   TParque_ModeloTeorico& operator=(const TParque_ModeloTeorico&) = delete;
 
   // The model text (".pmt" files, the first half of ".clp" files), versions 1 to 3, under the
-  // number-format guard. Malformed or truncated text raises EInOutError "Error leyendo línea: "
-  // + n + " del archivo: " + path, or EConvertError for a bad version number on line 1 with
-  // the same beginning and ": " + the conversion's text (MensajeErrorDeLinea).
+  // number-format guard. Malformed text raises EInOutError "Error leyendo línea: " + n +
+  // " del archivo: " + path, truncated text the same for the missing line n followed by
+  // ": fin del archivo", and a bad version number on line 1 EConvertError with the same
+  // beginning and ": " + the conversion's text (MensajeErrorDeLinea).
   static std::unique_ptr<TParque_ModeloTeorico> CreateLeerTexto(TextoEntrada& f);
   // EInOutError "No puedo abrir el archivo: " + path when it cannot be opened.
   static std::unique_ptr<TParque_ModeloTeorico> CreateDesdeArchivo(
@@ -276,6 +283,10 @@ class TParque_ModeloTeorico {
   // place of a potencia_nominal <= 1e-8, which is left as it is), and rebuilds the equivalent
   // curve: a copy of the first turbine's curve plus the powers of the others read at its
   // densities. The curve is not rebuilt when no turbine curve changed since the last call.
+  // Called where the authorised power enters the model: the readers, the database loads and
+  // the window's edits. The grid set-up does the rest of it but leaves the authorised power
+  // as it finds it: a batch sets up grids on the caller's model while other threads read that
+  // power through the empirical model's link.
   void CalcularCurvaEquivalente();
 
   // Makes this model a copy of `o` for another thread's evaluations: every parameter, turbine,
@@ -287,11 +298,16 @@ class TParque_ModeloTeorico {
   // Sets this model's whole state aside in `respaldo` before a batch of evaluations runs on it:
   // respaldo becomes a copy of it (CopiarParaHilo) that also holds its grid as it stands, the
   // grid moved and not copied. This model is left with no grid, holding respaldo's former
-  // grid buffer. RecuperarDe(respaldo) brings the state back, grid included, and leaves
-  // respaldo with no grid and this model's buffer: the two buffers are exchanged, never
-  // allocated for it.
+  // grid buffer (none, after RecuperarDe or SoltarApartado). RecuperarDe(respaldo) brings the
+  // state back, grid and buffer included, and frees the buffer this model had meanwhile.
+  // SoltarApartado(respaldo) drops what was set aside: this model keeps its state and one
+  // grid buffer, the one that holds its cells, or else the larger of the two; respaldo is left
+  // with no grid and no buffer. Either way the two models hold one grid buffer between them.
   void ApartarEn(TParque_ModeloTeorico& respaldo);
   void RecuperarDe(TParque_ModeloTeorico& respaldo);
+  void SoltarApartado(TParque_ModeloTeorico& respaldo);
+  // The cells the model's grid buffer holds room for (0: it has none).
+  size_t CapacidadGrilla() const { return grilla_.Capacidad(); }
   // The grid set-ups begun on this model so far, refused ones included.
   uint64_t PreparacionesDeGrilla() const { return preparaciones_; }
 
@@ -400,6 +416,9 @@ class TParque_ModeloTeorico {
   void ExigirGrilla() const;
   // Exchanges everything of the grid that the public fields do not hold with o.
   void IntercambiarGrilla(TParque_ModeloTeorico& o);
+  // CalcularCurvaEquivalente without the authorised power's floor, for the grid set-up: it
+  // writes no field that is already right, so that other threads may read them meanwhile.
+  void ActualizarCurvaEquivalente();
 
   TGrillaDPV grilla_;
   // False after a march that kept only its rows, until the whole grid is built.

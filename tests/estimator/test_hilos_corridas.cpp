@@ -430,6 +430,115 @@ TEST(LoteModelo, IgualQueUnBucleEnUnHilo) {
   }
 }
 
+// A model without authorised power (a version-1 model with 0, a plant whose database columns
+// are 0) holds the floor 1e-8 from its reading on. The objective's situations read the caller's
+// model through the empirical model's link while the last of them sets up its grid on that
+// model: nothing there may be written, or ThreadSanitizer reports a race on every run. The
+// results are those of one thread, with and without nominal power.
+TEST(LoteModelo, SinPotenciaAutorizadaComoEnUnHilo) {
+  const std::string original =
+      LeerArchivoCompleto(fs::path(AERONDA_FIXTURES) / "calibrador_chico.clp");
+  const fs::path carpeta =
+      fs::temp_directory_path() / ("aeronda_sin_potencia_" + std::to_string(::getpid()));
+  fs::create_directories(carpeta);
+  for (const bool conNominal : {false, true}) {
+    SCOPED_TRACE(conNominal ? "potencia nominal 4 MW" : "sin potencia nominal");
+    // Lines 11 and 12 of the model text: the authorised and the nominal power.
+    std::vector<std::string> lineas;
+    for (size_t i = 0; i < original.size();) {
+      const size_t fin = std::min(original.find("\r\n", i), original.size());
+      lineas.push_back(original.substr(i, fin - i));
+      i = fin + 2;
+    }
+    ASSERT_EQ(lineas[10], " 3.5000000000000000E+000");
+    lineas[10] = " 0.0000000000000000E+000";
+    if (!conNominal) lineas[11] = lineas[10];
+    const fs::path archivo = carpeta / "sin_potencia.clp";
+    {
+      std::string texto;
+      for (const std::string& l : lineas) texto += l + "\r\n";
+      TextoSalida f(archivo);
+      f.Escribir(texto);
+      f.Cerrar();
+    }
+    auto correr = [&](int32_t hilos) {
+      Hilos fijar(hilos);
+      auto c = TCalibradorParque::CreateDesdeArchivo(archivo);
+      EXPECT_EQ(c->mt->potencia_autorizada_mw, 1e-8);
+      EXPECT_EQ(c->mt->potencia_nominal, conNominal ? 4.0 : 0.0);
+      std::vector<std::string> r;
+      for (int32_t k = 0; k < 30; ++k) {
+        TDAofNReal x = c->x;
+        x.back() *= 1 + 0.01 * k;  // the loss factor
+        r.push_back(Hex(c->ErrorCuadratico(k + 1, x)));
+      }
+      r.push_back(Hex(c->mt->potencia_autorizada_mw));
+      r.push_back(EstadoModelo(*c->mt));
+      return r;
+    };
+    const std::vector<std::string> uno = correr(1);
+    EXPECT_EQ(correr(8), uno);
+  }
+  std::error_code ec;
+  fs::remove_all(carpeta, ec);
+}
+
+// A model whose whole grid was built (the window draws it after a simulation) and the copy set
+// aside for it during a batch hold one grid buffer between them after every batch, whether it
+// succeeded, an item failed or the caller stopped; the model's next drawing builds its grid
+// into that buffer, the one it had before the batches, on any number of threads.
+TEST(LoteModelo, UnBufferDeGrillaTrasCadaLote) {
+  struct Caso {
+    const char* nombre;
+    int32_t falla;    // the item that raises after its set-up, or -1
+    int32_t cortaEn;  // the item after which the caller stops, or -1
+  };
+  const Caso casos[] = {{"sin fallos", -1, -1},
+                        {"falla el primero", 0, -1},
+                        {"falla uno intermedio", 3, -1},
+                        {"falla el último", 5, -1},
+                        {"el llamador se detiene", -1, 2}};
+  for (const int32_t hilos : {1, 4}) {
+    for (const Caso& caso : casos) {
+      SCOPED_TRACE(std::string(caso.nombre) + ", " + std::to_string(hilos) + " hilos");
+      Hilos fijar(hilos);
+      auto c = TCalibradorParque::CreateDesdeArchivo(fs::path(AERONDA_FIXTURES) /
+                                                     "calibrador_chico.clp");
+      TParque_ModeloTeorico& mt = *c->mt;
+      mt.PrepararGrilla(false, 200, 0.0004);
+      NReal dm = 0;
+      mt.RecorrerGrilla(dm, 1.2, 0.0004, 100);
+      const NReal* celdas = mt.Grilla().Fila(1);
+      const size_t capacidad = mt.CapacidadGrilla();
+      ASSERT_EQ(capacidad, mt.Grilla().Celdas());
+      TCopiasModelo copias;
+      for (int32_t vez = 0; vez < 3; ++vez) {
+        try {
+          // Every item on the grid of the drawing's direction, so that its buffer fits them.
+          TLoteModelo lote(mt, copias, 6, [&](TParque_ModeloTeorico& m, int32_t i) {
+            m.PrepararGrilla(false, 200, DensidadPotenciaViento(6.0 + i, 1.225));
+            if (i == caso.falla) throw EErrorGeneral("falla el elemento " + IntToStr(i));
+            bool conv = false;
+            NReal mastil = 0, libre = 0;
+            m.PotenciaParque(conv, mastil, 1.225, DensidadPotenciaViento(6.0 + i, 1.225), 100,
+                             libre);
+          });
+          lote.Calcular();
+          for (int32_t i = 0; i < 6; ++i) {
+            lote.Tomar(i);
+            if (i == caso.cortaEn) throw EErrorGeneral("el llamador se detiene");
+          }
+        } catch (const EErrorGeneral&) {
+        }
+        const size_t aparte = copias.Respaldo() ? copias.Respaldo()->CapacidadGrilla() : 0;
+        EXPECT_EQ(aparte, 0u) << "lote " << vez;
+        EXPECT_EQ(mt.CapacidadGrilla(), capacidad) << "lote " << vez;
+        EXPECT_EQ(mt.Grilla().Fila(1), celdas) << "lote " << vez;
+      }
+    }
+  }
+}
+
 // A copy for another thread shares nothing that an evaluation changes, and evaluates as the
 // model it was copied from.
 TEST(LoteModelo, CopiaParaHiloIndependiente) {

@@ -196,7 +196,7 @@ TEST(ModeloTeorico, LineaUnoYPotencias) {
   auto sinNominal = leer(t);
   EXPECT_EQ(sinNominal->potencia_nominal, 0.0);
   EXPECT_DOUBLE_EQ(sinNominal->kPerdidas, 0.0007);  // 0.035 / 50
-  sinNominal->CalcularCurvaEquivalente();           // as every grid set-up does
+  sinNominal->PrepararGrilla(true, 0, 0.0004);      // the set-up computes the coefficient again
   EXPECT_EQ(sinNominal->potencia_nominal, 0.0);
   EXPECT_DOUBLE_EQ(sinNominal->kPerdidas, 0.0007);
   // Written back, the file holds what it held.
