@@ -411,16 +411,6 @@ int64_t Contar(const std::string& s, char c) {
   return static_cast<int64_t>(std::count(s.begin(), s.end(), c));
 }
 
-// One element of a bracketed string: what ACadena writes for a value that is not finite ("Nan",
-// "+Inf", "-Inf"; in any case, "Infinity" too, as the plain real text reads them), or else a
-// number or expression through EvaluarNumero.
-NReal ElementoDeCadena(const std::string& parte) {
-  const bool conCifras = parte.find_first_of("0123456789") != std::string::npos;
-  double x = 0;
-  if (!conCifras && ProbarTextoARealCompleto(parte, x)) return x;
-  return EvaluarNumero(parte);
-}
-
 // Rows a matrix of no columns may have: such a matrix has no groups to check its row count
 // against, while every row still costs a row object (some 64 bytes), so the row count is bound
 // by the text: 65,536 rows whatever its length (about 4 MB, so that what ACadena writes for any
@@ -432,6 +422,16 @@ bool FilasSinColumnasAdmitidas(int64_t nf, size_t largo) {
 }
 
 }  // namespace
+
+// What ACadena writes for a value that is not finite ("Nan", "+Inf", "-Inf"; in any case,
+// "Infinity" too, as the plain real text reads them), or else a number or expression through
+// EvaluarNumero.
+NReal ElementoDeCadena(const std::string& parte) {
+  const bool conCifras = parte.find_first_of("0123456789") != std::string::npos;
+  double x = 0;
+  if (!conCifras && ProbarTextoARealCompleto(parte, x)) return x;
+  return EvaluarNumero(parte);
+}
 
 TVectR TVectR::CreateDesdeCadena(const std::string& s) {
   static constexpr const char* kQuien = "TVectR.CreateDesdeCadena";
@@ -537,6 +537,12 @@ TMatR TMatR::CreateLeerTexto(TextoEntrada& f) {
 }
 
 TMatR TMatR::CreateDesdeCadena(const std::string& s) {
+  return CreateDesdeCadena(s, [](int32_t, int32_t, int32_t, int32_t, const std::string& parte) {
+    return ElementoDeCadena(parte);
+  });
+}
+
+TMatR TMatR::CreateDesdeCadena(const std::string& s, const TValorDeElemento& valor) {
   static constexpr const char* kQuien = "TMatR.CreateDesdeCadena";
   std::string resto = s;
   std::string parte;
@@ -563,12 +569,12 @@ TMatR TMatR::CreateDesdeCadena(const std::string& s) {
     for (int32_t j = 1; j <= nc_; ++j) {
       if (++k < total) {
         CortarGrupo(resto, "]", parte, kQuien, s);
-        m.PonerElemento(i, j, ElementoDeCadena(parte));
+        m.PonerElemento(i, j, valor(nf_, nc_, i, j, parte));
         CortarGrupo(resto, "[", parte, kQuien, s);
       } else {
         // The last element ends at the next "]", or with the string when there is none.
         ExtraerHastaSeparador(resto, "]", parte);
-        m.PonerElemento(i, j, ElementoDeCadena(parte));
+        m.PonerElemento(i, j, valor(nf_, nc_, i, j, parte));
       }
     }
   }

@@ -7,6 +7,7 @@
 
 #include <cassert>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -166,6 +167,14 @@ class TMatR {
   // of no columns with more rows than its text can justify, or too few groups raise
   // EConvertError.
   static TMatR CreateDesdeCadena(const std::string& s);
+  // The same reading with each element's conversion left to `valor`(nf, nc, i, j, texto): it
+  // is called in row order once the shape nf x nc has been read and accepted, with the
+  // element's place and its text as the string holds it (trimmed), and gives the element. The
+  // refusals and their order are those above: what `valor` raises ends the reading where the
+  // element's own conversion would.
+  using TValorDeElemento =
+      std::function<NReal(int32_t nf, int32_t nc, int32_t i, int32_t j, const std::string& texto)>;
+  static TMatR CreateDesdeCadena(const std::string& s, const TValorDeElemento& valor);
 
   TMatR(const TMatR&) = default;
   TMatR(TMatR&&) noexcept = default;
@@ -214,6 +223,10 @@ class TMatR {
   // Console dump; also returns the text it wrote.
   std::string print() const;
 };
+
+// One element's text of a bracketed string as CreateDesdeCadena reads it: "Nan", "+Inf",
+// "-Inf" (any case, "Infinity" too) as those values, anything else through EvaluarNumero.
+NReal ElementoDeCadena(const std::string& texto);
 
 // The 3-significant-digit general text of one value as ACadena writes it ("0.5", "1.23E3",
 // "1E-6", "0"), with the decimal separator `sep`.

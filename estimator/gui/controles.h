@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "numerics/matreal.h"
 #include "numerics/xmatdefs.h"
@@ -49,12 +50,16 @@ class TPaintBox : public QWidget {
 //
 // The edits that carry a model's parameters are written with MostrarValor or MostrarMatriz:
 // the edit shows the value's text (general float text, or the bracketed matrix text with three
-// significant digits) and remembers the value itself. Valor and Matriz give back the
-// remembered value, to the last bit, while the edit still shows the text it was written with;
-// any change of the text (typed by the user, copied from a twin, written by the program)
-// forgets it, and the text is then read as it stands with EvaluarNumero or
-// TMatR::CreateDesdeCadena, in the user's number format. The remembered value is the number,
-// not a text, so it does not depend on the number format in force when it is read.
+// significant digits) and remembers the value itself. Valor gives back the remembered real, to
+// the last bit, while the edit still shows the text it was written with; any change of the text
+// (typed by the user, copied from a twin, written by the program) forgets it, and the text is
+// then read as it stands with EvaluarNumero. A remembered matrix lasts through text changes
+// until MostrarMatriz or MostrarValor writes the edit again: Matriz reads a changed text with
+// TMatR::CreateDesdeCadena, and when its shape is the remembered one, each element whose text
+// is still, byte for byte, the one shown for that cell gives the remembered value; the others,
+// and every element of a text of another shape, are read as typed. Texts are compared, not values,
+// so "0,9350" typed over "0,935" is the user's value; the remembered values are numbers and do not
+// depend on the number format in force when they are read.
 class TLabeledEdit : public QLineEdit {
  public:
   explicit TLabeledEdit(QWidget* padre = nullptr);
@@ -65,14 +70,21 @@ class TLabeledEdit : public QLineEdit {
   void MostrarMatriz(const TMatR& m);
   // The remembered real, or the text through EvaluarNumero (its reading error on a bad text).
   NReal Valor() const;
-  // The remembered matrix, or the text through TMatR::CreateDesdeCadena.
+  // The remembered matrix, or the text through TMatR::CreateDesdeCadena, its unchanged cells
+  // (same shape) with their remembered values.
   TMatR Matriz() const;
 
  private:
-  void Recordar(const std::string& texto, std::variant<std::monostate, NReal, TMatR> valor);
+  // A matrix as the program wrote it, and the text of each element as shown, in row order.
+  struct TMatrizMostrada {
+    TMatR valor;
+    std::vector<std::string> textos;
+  };
+  using TRecordado = std::variant<std::monostate, NReal, TMatrizMostrada>;
+  void Recordar(const std::string& texto, TRecordado valor);
 
   QLabel* etiqueta_ = nullptr;
-  std::variant<std::monostate, NReal, TMatR> recordado_;
+  TRecordado recordado_;
   QString textoRecordado_;
 };
 

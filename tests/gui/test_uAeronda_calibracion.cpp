@@ -368,6 +368,88 @@ TEST_F(Calibracion, CalibrarCargaElArchivoFijoSinModeloYGuardaElResultado) {
   EXPECT_EQ(Bytes(clp), Bytes(fin));
 }
 
+// After "Calibrar", the user types one cell of the station-factor matrix over: "Guardar Cal."
+// writes that cell as typed and every other cell as calibrated, to the last bit, so the saved
+// file differs from the final calibrator's in that cell's line only. In the user's number
+// format, with either decimal separator.
+class CalibracionEditada : public Calibracion, public ::testing::WithParamInterface<char> {
+ protected:
+  void SetUp() override {
+    Calibracion::SetUp();
+    // The user's settings with the case's separator, in force before the window is made (its
+    // creation writes numbers) and put back by the file readers' guard.
+    TFormatSettings f = FormatoDeLocale("C");
+    f.DecimalSeparator = GetParam();
+    f.ThousandSeparator = GetParam() == ',' ? '.' : ',';
+    FijarFormatoDelSistema(f);
+    ReiniciarFormatoEstandarParaPruebas();
+    FormatSettings() = f;
+    ventana_ = std::make_unique<TFormAeronda>(dialogos_);
+    FormAeronda = ventana_.get();
+  }
+};
+
+// The lines of a model file, which end with CR LF.
+std::vector<std::string> Lineas(const std::string& s) {
+  std::vector<std::string> r;
+  size_t a = 0;
+  for (size_t b; (b = s.find("\r\n", a)) != std::string::npos; a = b + 2)
+    r.push_back(s.substr(a, b - a));
+  r.push_back(s.substr(a));
+  return r;
+}
+
+TEST_P(CalibracionEditada, UnaCeldaTecleadaTrasCalibrarSoloCambiaSuLinea) {
+  TFormAeronda& v = V();
+  CrearCalibrador();
+  v.btCalibrarParque->click();
+  ASSERT_TRUE(Errores().empty()) << Errores().front();
+  const TMatR calibrada = v.CalibradorActual->mt->meteo_etha;
+  ASSERT_EQ(Texto(v.eEthaMeteo), calibrada.ACadena());
+  ASSERT_EQ(calibrada.nf, 2);
+  ASSERT_EQ(calibrada.nc, 3);
+  // The calibrated cells have more digits than they show: read back from their texts, the
+  // cells other than the typed one would change.
+  constexpr int32_t kFila = 2, kColumna = 2;
+  constexpr NReal kTecleado = 0.123;
+  const TMatR mostrada = TMatR::CreateDesdeCadena(calibrada.ACadena());
+  int cortadas = 0;
+  for (int32_t i = 1; i <= 2; ++i)
+    for (int32_t j = 1; j <= 3; ++j)
+      if ((i != kFila || j != kColumna) && mostrada.Elemento(i, j) != calibrada.Elemento(i, j))
+        ++cortadas;
+  ASSERT_GT(cortadas, 0);
+
+  // The text shown with that one element's text replaced ("0.123", or "0,123").
+  TMatR esperada = calibrada;
+  esperada.PonerElemento(kFila, kColumna, kTecleado);
+  const std::string tecleado = esperada.ACadena();
+  ASSERT_NE(tecleado, Texto(v.eEthaMeteo));
+  Escribir(v.eEthaMeteo, tecleado);
+  const fs::path guardado = Planta() / "editado.clp";
+  dialogos_->Guardar(guardado);
+  v.btGuardarCalibrador->click();
+  ASSERT_TRUE(Errores().empty()) << Errores().front();
+
+  const fs::path fin = basura_ / (std::string("calibrador_") + kNombrePlanta + "_FIN_.clp");
+  const std::vector<std::string> a = Lineas(Bytes(fin));
+  const std::vector<std::string> b = Lineas(Bytes(guardado));
+  ASSERT_EQ(a.size(), b.size());
+  std::vector<size_t> distintas;
+  for (size_t k = 0; k < a.size(); ++k)
+    if (a[k] != b[k]) distintas.push_back(k);
+  ASSERT_EQ(distintas.size(), 1u);
+  EXPECT_EQ(a[distintas[0]], RealATexto(calibrada.Elemento(kFila, kColumna)));
+  EXPECT_EQ(b[distintas[0]], RealATexto(kTecleado));
+  // And it is that cell's line.
+  EXPECT_EQ(TCalibradorParque::CreateDesdeArchivo(guardado)->mt->meteo_etha, esperada);
+}
+
+INSTANTIATE_TEST_SUITE_P(Separadores, CalibracionEditada, ::testing::Values('.', ','),
+                         [](const ::testing::TestParamInfo<char>& i) {
+                           return std::string(i.param == '.' ? "Punto" : "Coma");
+                         });
+
 // A model fetched afterwards for another plant (as "Bajar Parque MT From DB" does) becomes the
 // current theoretical model while the calibrator stays: the calibrated result is still this
 // plant's, and its file must not take the other plant's name (and overwrite that plant's

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
+#include <QTabWidget>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -216,9 +217,10 @@ void ParametrosSinTextoCorto(TParque_ModeloTeorico& mt) {
 
 // "Guardar Cal." right after loading writes the calibrator it was given, byte for byte, in
 // either number format, and so do "Calcular" and the other commands that copy the edits into
-// the model. A text the user changed (on either page, and even back to the text shown) is read
-// as it stands; the expected file is the calibrator's own writer's, from the exact values with
-// the edited one replaced.
+// the model. A real the user changed (on either page, and even back to the text shown) is read
+// as it stands; in the matrix, only the cells whose text changed, unless its shape changed.
+// The expected file is the calibrator's own writer's, from the exact values with the edited
+// ones replaced.
 TEST_F(Estado, GuardarSinEditarConservaLosValoresExactos) {
   const fs::path carpeta = CarpetaDePrueba("editor_exacto");
   const fs::path exacto = carpeta / "exacto.clp";
@@ -240,12 +242,47 @@ TEST_F(Estado, GuardarSinEditarConservaLosValoresExactos) {
       {"pérdidas tecleadas", ',',
        [](TFormAeronda& v) { Escribir(v.eFactorPerdidasParque, "0,04"); },
        [](TParque_ModeloTeorico& mt) { mt.factor_perdidas = 0.04; }},
-      // The matrix text is read whole: the elements not typed take their three digits.
+      // One cell typed over, on any of the three copies of the matrix: it reads as typed, the
+      // cells whose text is the one shown keep their exact values.
       {"un elemento de la matriz", '.',
        [](TFormAeronda& v) { Escribir(v.eEthaMeteo, "[2|2][3.25][0.3][0.667][0.5]"); },
+       [](TParque_ModeloTeorico& mt) { mt.meteo_etha.PonerElemento(2, 2, 0.5); }},
+      {"un elemento de la matriz, coma decimal", ',',
+       [](TFormAeronda& v) { Escribir(v.eEthaMeteo, "[2|2][3,25][0,3][0,667][0,5]"); },
+       [](TParque_ModeloTeorico& mt) { mt.meteo_etha.PonerElemento(2, 2, 0.5); }},
+      {"un elemento en TabSheet5", '.',
+       [](TFormAeronda& v) { Escribir(v.eEthaMeteo2, "[2|2][3.25][0.9][0.667][0.988]"); },
+       [](TParque_ModeloTeorico& mt) { mt.meteo_etha.PonerElemento(1, 2, 0.9); }},
+      {"un elemento en TabSheet4", '.',
+       [](TFormAeronda& v) {
+         v.PageControl1->setCurrentWidget(v.TabSheet4);
+         Escribir(v.eEthaMeteo1, "[2|2][3.25][0.3][2*0.5][0.988]");
+       },
+       [](TParque_ModeloTeorico& mt) { mt.meteo_etha.PonerElemento(2, 1, 1.0); }},
+      // Texts are compared, not values: "3.250" is the user's 3.25.
+      {"elemento retecleado con otro texto", '.',
+       [](TFormAeronda& v) { Escribir(v.eEthaMeteo, "[2|2][3.250][0.3][0.667][0.988]"); },
+       [](TParque_ModeloTeorico& mt) { mt.meteo_etha.PonerElemento(1, 1, 3.25); }},
+      // Another shape is read as it stands, though its cells hold the texts shown for the
+      // first cells of the matrix.
+      {"matriz de otra forma", '.',
+       [](TFormAeronda& v) { Escribir(v.eEthaMeteo, "[1|2][3.25][0.3]"); },
        [](TParque_ModeloTeorico& mt) {
-         mt.meteo_etha = TMatR::CreateDesdeCadena("[2|2][3.25][0.3][0.667][0.5]");
+         mt.meteo_etha = TMatR::CreateDesdeCadena("[1|2][3.25][0.3]");
        }},
+      // The matrix shown stays remembered through texts of another shape.
+      {"otra forma y vuelta con un elemento cambiado", '.',
+       [](TFormAeronda& v) {
+         Escribir(v.eEthaMeteo, "[1|1][0.9]");
+         Escribir(v.eEthaMeteo, "[2|2][3.25][0.3][0.5][0.988]");
+       },
+       [](TParque_ModeloTeorico& mt) { mt.meteo_etha.PonerElemento(2, 1, 0.5); }},
+      {"elemento editado y vuelto al texto mostrado", '.',
+       [](TFormAeronda& v) {
+         Escribir(v.eEthaMeteo2, "[2|2][3.25][0.3][0.667][0.5]");
+         Escribir(v.eEthaMeteo2, "[2|2][3.25][0.3][0.667][0.988]");
+       },
+       nada},
       // The twins on TabSheet5 copy their text into TabSheet2's edits.
       {"gemelos", '.',
        [](TFormAeronda& v) {

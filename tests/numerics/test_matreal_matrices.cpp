@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "casos_matreal.h"
 #include "comun/afirmaciones.h"
@@ -313,12 +314,50 @@ TEST_F(Cadenas, MatrizDesdeCadenaErrores) {
       {"[x|2][1]", "\"x\" no es un número entero válido"},
       {"[1|1][abc]", "Error: no se puede evaluar \"abc\" a un número real"},
       {"[1|1][]", "Error: no se puede evaluar \"\" a un número real"},
+      // An element is converted as it is cut: its refusal comes before a later missing group.
+      {"[2|1][abc]", "Error: no se puede evaluar \"abc\" a un número real"},
   };
   for (const Caso& c : casos)
     EXPECT_THROW_MSG(TMatR::CreateDesdeCadena(c.s), EConvertError, c.mensaje);
   const TMatR vacia = TMatR::CreateDesdeCadena("[3|0]");
   EXPECT_EQ(vacia.nf, 3);
   EXPECT_EQ(vacia.nc, 0);
+}
+
+// The reading with the caller's conversion: each element's text as the string holds it,
+// trimmed, with its place and the string's shape, in row order; the caller's value is the
+// element. The refusals are the reader's, in the same order.
+TEST_F(Cadenas, MatrizDesdeCadenaConOtraConversion) {
+  FormatSettings().DecimalSeparator = '.';
+  std::vector<std::string> vistos;
+  const auto anotar = [&vistos](int32_t nf, int32_t nc, int32_t i, int32_t j,
+                                const std::string& t) {
+    vistos.push_back(IntToStr(nf) + "x" + IntToStr(nc) + " " + IntToStr(i) + "," + IntToStr(j) +
+                     " <" + t + ">");
+    return NReal(10 * i + j);
+  };
+  const TMatR m = TMatR::CreateDesdeCadena("x[2|3][ a ][1,5]--[2*3][][ z\r\n][q", anotar);
+  EXPECT_EQ(vistos, (std::vector<std::string>{"2x3 1,1 <a>", "2x3 1,2 <1,5>", "2x3 1,3 <2*3>",
+                                              "2x3 2,1 <>", "2x3 2,2 <z>", "2x3 2,3 <q>"}));
+  EXPECT_EQ(m, M(2, 3, {11, 12, 13, 21, 22, 23}));
+
+  // The shape is refused before any element is handed on.
+  vistos.clear();
+  EXPECT_THROW_MSG(TMatR::CreateDesdeCadena("[2|2][1][2]", anotar), EConvertError,
+                   "TMatR.CreateDesdeCadena: cadena incompleta: \"[2|2][1][2]\"");
+  EXPECT_THROW_MSG(TMatR::CreateDesdeCadena("[-1|2]", anotar), EConvertError,
+                   "TMatR.CreateDesdeCadena: dimensiones inválidas: -1 x 2");
+  EXPECT_TRUE(vistos.empty());
+  // What the conversion raises ends the reading, before a later missing group is seen.
+  EXPECT_THROW_MSG(TMatR::CreateDesdeCadena(
+                       "[2|1][7]",
+                       [](int32_t, int32_t, int32_t, int32_t, const std::string& t) -> NReal {
+                         throw EConvertError("no quiero " + t);
+                       }),
+                   EConvertError, "no quiero 7");
+  // A missing group after an element that converts is still refused.
+  EXPECT_THROW_MSG(TMatR::CreateDesdeCadena("[2|1][7]", anotar), EConvertError,
+                   "TMatR.CreateDesdeCadena: cadena incompleta: \"[2|1][7]\"");
 }
 
 // Without its final "]" the last element is the rest of the string; every other missing
