@@ -541,7 +541,9 @@ TEST(LoteModelo, UnBufferDeGrillaTrasCadaLote) {
           EXPECT_EQ(mt.CapacidadGrilla(), capacidad) << "lote " << vez;
           const bool propias = nucleo == TNucleoMarcha::Referencia && hilos > 1 && caso.falla < 0 &&
                                caso.cortaEn < 0;
-          if (!propias) EXPECT_EQ(mt.Grilla().Fila(1), celdas) << "lote " << vez;
+          if (!propias) {
+            EXPECT_EQ(mt.Grilla().Fila(1), celdas) << "lote " << vez;
+          }
         }
       }
     }
