@@ -89,6 +89,9 @@ void TFormAeronda::Edits_To_ParametrosMT() {
   mt.factor_perdidas = perdidas;
   mt.potencia_autorizada_mw = limite;
   mt.meteo_etha = std::move(etha);
+  // The authorised power takes its floor here, where it enters the model, as from a file or
+  // the database: a grid set-up no longer writes it.
+  mt.CalcularCurvaEquivalente();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -146,6 +146,14 @@ TEST_F(Estado, EditsAlModelo) {
   std::vector<TParametroMT> lista;
   mt.ParametrosCalibrables(lista);
   EXPECT_EQ(lista.size(), 2u);
+
+  // A limit of 0 enters the model with the floor every model holds (the grid set-ups of a
+  // batch read it on other threads and leave it alone), and the loss coefficient follows the
+  // new losses at once.
+  Escribir(v.eLimiteDePotencia, "0");
+  v.Edits_To_ParametrosMT();
+  EXPECT_EQ(mt.potencia_autorizada_mw, 1e-8);
+  EXPECT_EQ(mt.kPerdidas, 0.04 / mt.potencia_nominal);
 }
 
 // A bad text anywhere, the last edit included, raises the reading error and leaves every value
