@@ -60,7 +60,8 @@ class TCalibradorParque {
       std::shared_ptr<TParque_ModeloTeorico> mt, std::shared_ptr<TParque_ModeloEmpirico> me);
   // The theoretical-model text and then the empirical-model text at the current position of
   // f; the readers' exceptions pass to the caller, naming the line and the file
-  // (MensajeErrorDeLinea).
+  // (MensajeErrorDeLinea); a text that ends early (a .pmt alone) names the missing line and
+  // ": fin del archivo".
   static std::unique_ptr<TCalibradorParque> CreateLeerTexto(TextoEntrada& f);
   // CreateLeerTexto of a whole file under the number-format guard. EInOutError
   // "No puedo abrir el archivo: " + path when it cannot be opened.

@@ -46,7 +46,8 @@ class TCurvaAerogen {
   // The curve text block (nid; modelo, the whole line; diametro; the speeds and the powers as
   // vector text blocks) under the number-format guard. A refusal names the line and the file
   // (LeerUbicado): a bad diameter or a curve without points comes out as
-  // "Error leyendo línea: " + n + " del archivo: " + path + ": " + Preparar's text.
+  // "Error leyendo línea: " + n + " del archivo: " + path + ": " + Preparar's text, a text
+  // that ends early with ": fin del archivo" after the path.
   static TCurvaAerogen CreateLeerTexto(TextoEntrada& f);
   static TCurvaAerogen CreateCopia(const TCurvaAerogen& c) { return c; }
   // From the current row of a query on curvas_aerogen: nid, modelo, diametro, and curva_v /

@@ -67,7 +67,8 @@ class TParque_ModeloCombinado : public TCalibradorParque {
   // opened; the readers' exceptions for a malformed text; a correction whose shape is not
   // NSectores x NTramos of the empirical model raises EInOutError
   // "Matriz de corrección inconsistente: " + its rows + "x" + its columns. Every refusal of
-  // the text names the line and the file first (MensajeErrorDeLinea).
+  // the text names the line and the file first (MensajeErrorDeLinea); a text that ends early
+  // (a .clp without its correction) names the missing line and ": fin del archivo".
   static std::unique_ptr<TParque_ModeloCombinado> CreateDesdeArchivo(
       const std::filesystem::path& archivoPmc);
 

@@ -356,10 +356,11 @@ class TParque_ModeloEmpirico {
   // Reads the model text at the current position of f; the model refers to mt (not owned).
   // Versions: a first line without "VERSION=" is version 1 and holds the number of bin edges,
   // whose values follow without a count line; "VERSION=" + n reads n strictly (EConvertError
-  // otherwise), and n above 1 reads as 2. Version 1 has no alfa_varvel block (all 0). Truncated
-  // or malformed blocks raise EInOutError "Error leyendo línea: " + n; blocks whose sizes do not
-  // agree (matrices of different shapes, a sector vector or the centres of another length, no
-  // sector or bin) raise EInOutError "Modelo empírico inconsistente: " + what. Every refusal
+  // otherwise), and n above 1 reads as 2. Version 1 has no alfa_varvel block (all 0). Malformed
+  // blocks raise EInOutError "Error leyendo línea: " + n, truncated ones the same for the
+  // missing line n followed by ": fin del archivo"; blocks whose sizes do not agree (matrices
+  // of different shapes, a sector vector or the centres of another length, no sector or bin)
+  // raise EInOutError "Modelo empírico inconsistente: " + what. Every refusal
   // names the line and the file, the text's own after it (MensajeErrorDeLinea:
   // "Error leyendo línea: 48 del archivo: c.clp: Modelo empírico inconsistente: ..."). The
   // guard is popped on every path. The model has no series, channels, flags, errc2 or cntMuestras.

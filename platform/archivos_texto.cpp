@@ -111,7 +111,7 @@ bool TextoEntrada::ProbarLeerLinea(std::string& linea) {
 std::string TextoEntrada::LeerLinea() {
   std::string l;
   if (!ProbarLeerLinea(l)) {
-    throw EInOutError(MensajeErrorDeLinea(NumeroLinea() + 1, ruta_), ruta_);
+    throw EInOutError(MensajeErrorDeLinea(NumeroLinea() + 1, ruta_, kFinDelArchivo), ruta_);
   }
   return l;
 }

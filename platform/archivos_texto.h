@@ -14,6 +14,10 @@
 #include <string_view>
 #include <vector>
 
+// The detail of a refusal for a line that the file does not have: a reader needed a line
+// after the last one (a file cut short, or a file of another kind read as a longer one).
+inline constexpr std::string_view kFinDelArchivo = "fin del archivo";
+
 class TextoEntrada {
  public:
   // Throws EInOutError "No puedo abrir el archivo: " + path.
@@ -27,11 +31,13 @@ class TextoEntrada {
   const std::filesystem::path& Ruta() const { return ruta_; }
 
   // The next line without its line end. At the end of the file: EInOutError
-  // MensajeErrorDeLinea(n, Ruta()), n the number of the line that was missing.
+  // MensajeErrorDeLinea(n, Ruta(), kFinDelArchivo), n the number of the line that was missing:
+  //   Error leyendo línea: 7229 del archivo: /x/c50_calibrador.clp: fin del archivo
   std::string LeerLinea();
   bool ProbarLeerLinea(std::string& linea);
   // The real at the start of the next line (plain real read); the rest of the line is ignored.
-  // Not a number, or not a finite one ("Nan", "Inf"): EInOutError MensajeErrorDeLinea(n, Ruta()).
+  // Not a number, or not a finite one ("Nan", "Inf"): EInOutError MensajeErrorDeLinea(n, Ruta());
+  // no next line: LeerLinea's error.
   double LeerReal();
   // The integer at the start of the next line (optional blanks and sign, then digits); the rest
   // of the line is ignored. Same error as LeerReal.
@@ -85,7 +91,8 @@ class TextoSalida {
 
 // The text of a refusal met on line n of a file: "Error leyendo línea: " + n, then
 // " del archivo: " + ruta unless ruta is empty (text in memory without a name), then ": " +
-// detalle when the refusal has a text of its own (a conversion error, a value out of range):
+// detalle when the refusal has a text of its own (a conversion error, a value out of range,
+// kFinDelArchivo for a missing line):
 //   Error leyendo línea: 1 del archivo: /x/c50.clp: "es" no es un número entero válido
 std::string MensajeErrorDeLinea(int n, const std::filesystem::path& ruta,
                                 std::string_view detalle = {});

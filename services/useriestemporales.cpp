@@ -50,7 +50,7 @@ class Lector {
 
   // The next line without its end; at the end of the data the line that is missing fails.
   std::string LeerLinea() {
-    if (pos_ >= datos_.size()) Error(linea_ + 1);
+    if (pos_ >= datos_.size()) Error(linea_ + 1, kFinDelArchivo);
     size_t fin = pos_;
     while (fin < datos_.size() && !EsFinDeLinea(datos_[fin])) ++fin;
     std::string linea(datos_.substr(pos_, fin - pos_));
@@ -62,7 +62,8 @@ class Lector {
 
   // One data row: the date and n values. Blank lines before the row are skipped (as a read of
   // a number skips line ends); the n + 1 numbers must then be on the row's own line, whose
-  // rest is ignored. Element k of each of the n series is written through destino.
+  // rest is ignored. Element k of each of the n series is written through destino. No row
+  // left before the end of the data fails as a missing line.
   template <class Destino>
   void LeerFila(int32_t n, Destino&& destino) {
     // Skip bytes <= 32, counting the line ends crossed.
@@ -75,7 +76,8 @@ class Lector {
       }
     }
     const int lineaFila = linea_ + 1;
-    if (pos_ >= datos_.size()) Error(lineaFila);
+    if (pos_ >= datos_.size()) Error(lineaFila, kFinDelArchivo);
+    // From here the row has its line: a value missing at the end of the data is a short row.
     const char* p = datos_.data() + pos_;
     const char* const fin = datos_.data() + datos_.size();
     for (int32_t i = -1; i < n; ++i) {

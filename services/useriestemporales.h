@@ -56,8 +56,10 @@ class TSeriesDeDatos {
   //    with a period <= 0, a negative count or an impossible date, a row with fewer than
   //    NSeries + 1 numbers, a token that is not a plain "." real): EInOutError
   //    "Error leyendo línea: " + n + " del archivo: " + archivo, n counted from 1, and
-  //    ": " + the conversion's own text when a header field did not convert
-  //    (MensajeErrorDeLinea).
+  //    ": " + the conversion's own text when a header field did not convert, or
+  //    ": fin del archivo" when the file ends before a header line or a row it needs
+  //    (MensajeErrorDeLinea, kFinDelArchivo). A short row has nothing after the path, the
+  //    file's last row included.
   // The number-format guard is held during the read and released on every path, failures
   // included. A folder or a missing file is "No puedo abrir el archivo".
   static TSeriesDeDatos Cargar(const std::filesystem::path& archivo);

@@ -617,7 +617,7 @@ TEST_F(TextoModelo, MalformedTexts) {
       {"bad version", reemplazar("VERSION=2", "VERSION=dos"),
        "Error leyendo línea: 1: \"dos\" no es un número entero válido", true},
       {"truncated", bueno.substr(0, bueno.find("-1.0000000000000000E+000")),
-       "Error leyendo línea: 12", false},
+       "Error leyendo línea: 12: fin del archivo", false},
       {"a value that is not a number", reemplazar(" 5.5000000000000000E+001", " 5,5"),
        "Error leyendo línea: 48", false},
       // Sector vectors of 3 entries for a 2-sector model.

@@ -107,7 +107,7 @@ TEST(Posicion, LecturaDeLasDosLineas) {
       {"1 2\nx\tH\t1\t2\n", "Error leyendo línea: 2: \"x\" no es un número entero válido"},
       {"1 2\n21\tH\t1\t2+\n",
        "Error leyendo línea: 2: Error: no se puede evaluar \"2+\" a un número real"},
-      {"1 2\n", "Error leyendo línea: 2"},  // missing line
+      {"1 2\n", "Error leyendo línea: 2: fin del archivo"},  // missing line
   };
   for (const auto& c : malos) {
     TextoEntrada t = TextoEntrada::DesdeTexto(c.texto);
@@ -229,10 +229,13 @@ TEST(ModeloTeorico, TextoMalFormadoDaErrorDeLectura) {
     SCOPED_TRACE(c.linea);
     EXPECT_THROW_MSG(TParque_ModeloTeorico::CreateLeerTexto(e), EInOutError, c.mensaje);
   }
-  // Every truncation at a line end fails cleanly, whatever it cuts.
+  // Every truncation at a line end, whatever it cuts, asks for the line after the last.
+  int lineas = 0;
   for (size_t fin = v3.find("\r\n"); fin + 2 < v3.size(); fin = v3.find("\r\n", fin + 2)) {
     TextoEntrada e = TextoEntrada::DesdeTexto(v3.substr(0, fin + 2));
-    EXPECT_ANY_THROW(TParque_ModeloTeorico::CreateLeerTexto(e)) << fin;
+    ++lineas;
+    EXPECT_THROW_MSG(TParque_ModeloTeorico::CreateLeerTexto(e), EInOutError,
+                     "Error leyendo línea: " + std::to_string(lineas + 1) + ": fin del archivo");
   }
   EXPECT_THROW(TParque_ModeloTeorico::CreateDesdeArchivo("/no/existe/m.pmt"), EInOutError);
 }

@@ -1,5 +1,5 @@
 // "Cargar MC" given a calibrator file: the message box names the file and the line where the
-// reading stopped, and the window keeps what it had.
+// reading stopped, says the file ended there, and the window keeps what it had.
 #include <gtest/gtest.h>
 
 #include <QPushButton>
@@ -30,7 +30,8 @@ TEST_F(LecturaEquivocada, CargarMCConUnClpMuestraArchivoYLinea) {
   ASSERT_EQ(ll.size(), 2u);
   EXPECT_EQ(ll[0].tipo, TDialogosGuion::TTipo::Abrir);
   EXPECT_EQ(ll[1].tipo, TDialogosGuion::TTipo::Error);
-  EXPECT_EQ(ll[1].texto, "Error leyendo línea: 96 del archivo: " + clp.string());
+  EXPECT_EQ(ll[1].texto,
+            "Error leyendo línea: 96 del archivo: " + clp.string() + ": fin del archivo");
   EXPECT_FALSE(v.ModeloCombinadoActual);
   EXPECT_FALSE(v.CalibradorActual);
 }

@@ -526,8 +526,9 @@ TEST_F(ArchivoMatriz, BloqueDeTextoErrores) {
       {"-1\n2\n", "Error leyendo línea: 1"},
       {"1\n-2\n", "Error leyendo línea: 2"},
       {"2\n2\n2\n1\n2\n3\n1\n2\n3\n", "Error leyendo línea: 6"},  // a row of 3 in a 2-column matrix
-      {"1\n2\n2\n1\n", "Error leyendo línea: 5"},                 // ends early
-      {"2000000000\n1\n1\n5\n", "Error leyendo línea: 5"},  // corrupt count, no huge allocation
+      {"1\n2\n2\n1\n", "Error leyendo línea: 5: fin del archivo"},  // ends early
+      // A corrupt count, no huge allocation.
+      {"2000000000\n1\n1\n5\n", "Error leyendo línea: 5: fin del archivo"},
   };
   for (const Caso& c : casos) {
     TextoEntrada f = TextoEntrada::DesdeTexto(c.texto);

@@ -442,11 +442,12 @@ TEST_F(BloqueTexto, Lectura) {
     const char* mensaje;
   };
   const Caso casos[] = {
-      {"-1\n", "Error leyendo línea: 1"},         // a negative count
-      {"3\n1\n2\n", "Error leyendo línea: 4"},    // ends early
-      {"2\n1\n1,5\n", "Error leyendo línea: 3"},  // not a plain real
+      {"-1\n", "Error leyendo línea: 1"},                        // a negative count
+      {"3\n1\n2\n", "Error leyendo línea: 4: fin del archivo"},  // ends early
+      {"2\n1\n1,5\n", "Error leyendo línea: 3"},                 // not a plain real
       {"x\n", "Error leyendo línea: 1"},
-      {"2000000000\n1\n", "Error leyendo línea: 3"},  // a corrupt count fails, no huge allocation
+      // A corrupt count fails, no huge allocation.
+      {"2000000000\n1\n", "Error leyendo línea: 3: fin del archivo"},
   };
   for (const Caso& c : casos) {
     TextoEntrada g = TextoEntrada::DesdeTexto(c.texto);

@@ -1,5 +1,3 @@
-#include "platform/archivos_texto.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +8,7 @@
 #include <string>
 
 #include "comun/afirmaciones.h"
+#include "platform/archivos_texto.h"
 #include "platform/carpetas.h"
 #include "platform/errores.h"
 #include "platform/redondeo.h"
@@ -21,9 +20,10 @@ namespace {
 class Archivos : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("aeronda-archivos-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ =
+        fs::temp_directory_path() /
+        ("aeronda-archivos-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -48,8 +48,9 @@ TEST_F(Archivos, FinesDeLineaLFCRLFyCR) {
     EXPECT_FALSE(f.Fin());
     EXPECT_EQ(f.LeerLinea(), "ultima");
     EXPECT_TRUE(f.Fin());
-    EXPECT_THROW_MSG(f.LeerLinea(), EInOutError,
-                     "Error leyendo línea: 6 del archivo: " + (dir_ / "a.txt").string());
+    EXPECT_THROW_MSG(
+        f.LeerLinea(), EInOutError,
+        "Error leyendo línea: 6 del archivo: " + (dir_ / "a.txt").string() + ": fin del archivo");
   }
 }
 
@@ -72,7 +73,14 @@ TEST_F(Archivos, ErroresNombranLaLineaYElArchivo) {
   // Text in memory without a name (a database field) has no file to name.
   TextoEntrada g = TextoEntrada::DesdeTexto("x\n");
   EXPECT_THROW_MSG(g.LeerEntero(), EInOutError, "Error leyendo línea: 1");
-  EXPECT_THROW_MSG(g.LeerLinea(), EInOutError, "Error leyendo línea: 2");
+  EXPECT_THROW_MSG(g.LeerLinea(), EInOutError, "Error leyendo línea: 2: fin del archivo");
+  // The numbers' readers need their line too.
+  TextoEntrada h = TextoEntrada::DesdeTexto("1\n", "modelo.pmt");
+  EXPECT_EQ(h.LeerReal(), 1.0);
+  EXPECT_THROW_MSG(h.LeerReal(), EInOutError,
+                   "Error leyendo línea: 2 del archivo: modelo.pmt: fin del archivo");
+  EXPECT_THROW_MSG(h.LeerEntero(), EInOutError,
+                   "Error leyendo línea: 2 del archivo: modelo.pmt: fin del archivo");
 }
 
 // Whatever a reader raises while it reads says where: the line last read and the file, then
@@ -111,7 +119,7 @@ TEST_F(Archivos, LeerUbicadoNombraLineaYArchivoUnaSolaVez) {
     }
   }
   {
-    // Nested readers on one text: the missing line 3 is told once.
+    // Nested readers on one text: the missing line 3 is told once, its detail kept.
     TextoEntrada f = TextoEntrada::DesdeTexto("a\nb\n", ruta);
     EXPECT_THROW_MSG(LeerUbicado(f,
                                  [&] {
@@ -121,7 +129,8 @@ TEST_F(Archivos, LeerUbicadoNombraLineaYArchivoUnaSolaVez) {
                                      f.LeerLinea();
                                    });
                                  }),
-                     EInOutError, "Error leyendo línea: 3 del archivo: " + ruta);
+                     EInOutError,
+                     "Error leyendo línea: 3 del archivo: " + ruta + ": fin del archivo");
   }
   {
     // In memory without a name: the line only. A fault of the program passes unchanged.

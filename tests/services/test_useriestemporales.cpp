@@ -212,17 +212,19 @@ TEST_F(SeriesArchivo, FileFaultsAndTruncations) {
   struct Caso {
     const char* archivo;
     const char* mensaje;
+    const char* detalle;  // after the file's name
   };
   const Caso casos[] = {
       // Row 2 lacks a value: an error on its own line, not a value taken from row 3.
-      {"error_fila_corta.sas", "Error leyendo línea: 10"},
-      {"error_coma_decimal.sas", "Error leyendo línea: 11"},
-      {"error_truncado.sas", "Error leyendo línea: 12"},
+      {"error_fila_corta.sas", "Error leyendo línea: 10", ""},
+      {"error_coma_decimal.sas", "Error leyendo línea: 11", ""},
+      {"error_truncado.sas", "Error leyendo línea: 12", ": fin del archivo"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.archivo);
-    EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(kFixtures / c.archivo), EInOutError,
-                     c.mensaje + std::string(" del archivo: ") + (kFixtures / c.archivo).string());
+    EXPECT_THROW_MSG(
+        TSeriesDeDatos::Cargar(kFixtures / c.archivo), EInOutError,
+        c.mensaje + std::string(" del archivo: ") + (kFixtures / c.archivo).string() + c.detalle);
   }
   const fs::path falta = dir_ / "no_existe.sas";
   EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(falta), EInOutError,
@@ -235,16 +237,19 @@ TEST_F(SeriesArchivo, FileFaultsAndTruncations) {
   auto l = LineasBuenas();
   l.resize(5);
   EscribirBytes(dir_ / "t.sas", Archivo(l));
-  EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(dir_ / "t.sas"), EInOutError,
-                   "Error leyendo línea: 6 del archivo: " + (dir_ / "t.sas").string());
+  EXPECT_THROW_MSG(
+      TSeriesDeDatos::Cargar(dir_ / "t.sas"), EInOutError,
+      "Error leyendo línea: 6 del archivo: " + (dir_ / "t.sas").string() + ": fin del archivo");
   l = LineasBuenas();
   l[4] = "1000000000";
   EscribirBytes(dir_ / "g.sas", Archivo(l));
-  EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(dir_ / "g.sas"), EInOutError,
-                   "Error leyendo línea: 11 del archivo: " + (dir_ / "g.sas").string());
+  EXPECT_THROW_MSG(
+      TSeriesDeDatos::Cargar(dir_ / "g.sas"), EInOutError,
+      "Error leyendo línea: 11 del archivo: " + (dir_ / "g.sas").string() + ": fin del archivo");
   EscribirBytes(dir_ / "vacio.sas", "");
-  EXPECT_THROW_MSG(TSeriesDeDatos::Cargar(dir_ / "vacio.sas"), EInOutError,
-                   "Error leyendo línea: 1 del archivo: " + (dir_ / "vacio.sas").string());
+  EXPECT_THROW_MSG(
+      TSeriesDeDatos::Cargar(dir_ / "vacio.sas"), EInOutError,
+      "Error leyendo línea: 1 del archivo: " + (dir_ / "vacio.sas").string() + ": fin del archivo");
 }
 
 TEST_F(SeriesArchivo, FailedReadRestoresTheUserFormat) {
