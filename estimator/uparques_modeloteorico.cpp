@@ -387,8 +387,7 @@ void TParque_ModeloTeorico::RecuperarDe(TParque_ModeloTeorico& respaldo) {
   IntercambiarGrilla(respaldo);
   // What respaldo holds now is the buffer of the batch's last item: kept, the model would
   // hold two grid buffers from here on.
-  respaldo.QuitarGrilla();
-  respaldo.grilla_.Liberar();
+  respaldo.SoltarGrilla();
 }
 
 void TParque_ModeloTeorico::SoltarApartado(TParque_ModeloTeorico& respaldo) {
@@ -399,12 +398,17 @@ void TParque_ModeloTeorico::SoltarApartado(TParque_ModeloTeorico& respaldo) {
   const bool celdasEnUso = grilla_.Existe() && !grilla_.vacia && grillaCompleta_;
   if (!celdasEnUso && respaldo.grilla_.Capacidad() > grilla_.Capacidad())
     grilla_.IntercambiarBuffer(respaldo.grilla_);
-  respaldo.QuitarGrilla();
-  respaldo.grilla_.Liberar();
+  respaldo.SoltarGrilla();
 }
 
+namespace {
+// The least authorised power a model holds: 0 (or not a number) would divide the loss
+// coefficient and the farm power by nothing.
+NReal ConPisoDePotencia(NReal p) { return p > 1e-8 ? p : 1e-8; }
+}  // namespace
+
 void TParque_ModeloTeorico::CalcularCurvaEquivalente() {
-  if (!(potencia_autorizada_mw > 1e-8)) potencia_autorizada_mw = 1e-8;
+  potencia_autorizada_mw = ConPisoDePotencia(potencia_autorizada_mw);
   ActualizarCurvaEquivalente();
 }
 
@@ -414,8 +418,9 @@ void TParque_ModeloTeorico::ActualizarCurvaEquivalente() {
   // only. The field keeps what was read, so files and the database keep what they held. The
   // authorised power took its floor where it entered the model; one written since below it
   // is floored here for the coefficient alone.
-  const NReal pAut = potencia_autorizada_mw > 1e-8 ? potencia_autorizada_mw : 1e-8;
-  kPerdidas = factor_perdidas / (potencia_nominal > 1e-8 ? potencia_nominal : pAut);
+  kPerdidas =
+      factor_perdidas /
+      (potencia_nominal > 1e-8 ? potencia_nominal : ConPisoDePotencia(potencia_autorizada_mw));
   // Another thread may be reading the count (through the empirical model's link): it is
   // written only when the turbines changed.
   const auto n = static_cast<int32_t>(molinos.size());
@@ -611,6 +616,11 @@ void TParque_ModeloTeorico::QuitarGrilla() {
     t.posicion.columnaIni = 0;
     t.posicion.columnaFin = 0;
   }
+}
+
+void TParque_ModeloTeorico::SoltarGrilla() {
+  QuitarGrilla();
+  grilla_.Liberar();
 }
 
 void TParque_ModeloTeorico::ExigirGrilla() const {

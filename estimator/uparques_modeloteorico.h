@@ -411,6 +411,8 @@ class TParque_ModeloTeorico {
   void LevantarGrilla(bool sinFactorMeteo, NReal direccion_, NReal dpv);
   // No grid, no turbine on a grid row or column; the buffer is kept.
   void QuitarGrilla();
+  // QuitarGrilla, and the buffer freed.
+  void SoltarGrilla();
   // Raises "La grilla rotada no está preparada para los molinos del modelo" unless a grid is
   // set up for the model's turbines.
   void ExigirGrilla() const;

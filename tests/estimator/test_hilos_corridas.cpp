@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "comun/afirmaciones.h"
+#include "comun/lineas_crlf.h"
 #include "estimator/ucalcrestriccionesoperativas.h"
 #include "estimator/ucalibrador.h"
 #include "estimator/ucarpetascentrales.h"
@@ -444,21 +445,14 @@ TEST(LoteModelo, SinPotenciaAutorizadaComoEnUnHilo) {
   for (const bool conNominal : {false, true}) {
     SCOPED_TRACE(conNominal ? "potencia nominal 4 MW" : "sin potencia nominal");
     // Lines 11 and 12 of the model text: the authorised and the nominal power.
-    std::vector<std::string> lineas;
-    for (size_t i = 0; i < original.size();) {
-      const size_t fin = std::min(original.find("\r\n", i), original.size());
-      lineas.push_back(original.substr(i, fin - i));
-      i = fin + 2;
-    }
+    std::vector<std::string> lineas = LineasDeTexto(original);
     ASSERT_EQ(lineas[10], " 3.5000000000000000E+000");
     lineas[10] = " 0.0000000000000000E+000";
     if (!conNominal) lineas[11] = lineas[10];
     const fs::path archivo = carpeta / "sin_potencia.clp";
     {
-      std::string texto;
-      for (const std::string& l : lineas) texto += l + "\r\n";
       TextoSalida f(archivo);
-      f.Escribir(texto);
+      f.Escribir(UnirLineas(lineas));
       f.Cerrar();
     }
     auto correr = [&](int32_t hilos) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "comun/lineas_crlf.h"
 #include "estimator/ucalibrador.h"
 #include "estimator/uparques_modelocombinado.h"
 #include "estimator/uparques_modeloteorico.h"
@@ -20,24 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> Lineas(const std::string& texto) {
-  std::vector<std::string> r;
-  size_t i = 0;
-  while (i < texto.size()) {
-    size_t j = texto.find("\r\n", i);
-    if (j == std::string::npos) j = texto.size();
-    r.push_back(texto.substr(i, j - i));
-    i = j + 2;
-  }
-  return r;
-}
-
-std::string Unir(const std::vector<std::string>& lineas) {
-  std::string s;
-  for (const auto& l : lineas) s += l + "\r\n";
-  return s;
-}
 
 // A line as the writers put a real: the plain real text (" 1.5000000000000000E+000") alone.
 bool EsRealEscrito(const std::string& l) {
@@ -60,7 +43,7 @@ class LecturaNoFinitos : public ConCarpetasDePrueba {
   // turn made one of the non-finite texts: the reader must fail on that line.
   void ProbarCadaReal(const char* fixture, const std::function<void(const fs::path&)>& leer) {
     const std::string original = LeerArchivoCompleto(fs::path(AERONDA_FIXTURES) / fixture);
-    const auto lineas = Lineas(original);
+    const auto lineas = LineasDeTexto(original);
     const char* noFinitos[] = {"Nan", "Inf", "+Inf", "Infinity", "-Inf", " NAN", "-Infinity"};
     const fs::path archivo = raiz_ / fixture;
     leer(fs::path(AERONDA_FIXTURES) / fixture);  // the file itself reads
@@ -88,7 +71,7 @@ class LecturaNoFinitos : public ConCarpetasDePrueba {
       auto cambiadas = lineas;
       cambiadas[i] = nueva;
       TextoSalida f(archivo);
-      f.Escribir(Unir(cambiadas));
+      f.Escribir(UnirLineas(cambiadas));
       f.Cerrar();
       SCOPED_TRACE(std::string(fixture) + " línea " + std::to_string(i + 1) + ": " + nueva);
       try {

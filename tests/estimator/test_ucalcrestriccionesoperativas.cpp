@@ -12,6 +12,7 @@
 
 #include "comun/afirmaciones.h"
 #include "comun/carpeta_prueba.h"
+#include "comun/lineas_crlf.h"
 #include "estimator/ucalcrestriccionesoperativas.h"
 #include "platform/archivos_texto.h"
 #include "platform/errores.h"
@@ -247,19 +248,6 @@ TEST_F(TablasDeEnergia, ArchivoQueNoSePuedeCrear) {
   EXPECT_THROW(EscribirRestriccionesHorarias(p, {}, 1, 42675, 42676), EInOutError);
 }
 
-// The lines of a CRLF text, without their line ends.
-std::vector<std::string> Lineas(const std::string& s) {
-  std::vector<std::string> r;
-  size_t i = 0;
-  while (i < s.size()) {
-    const size_t f = s.find("\r\n", i);
-    r.push_back(s.substr(i, f - i));
-    if (f == std::string::npos) break;
-    i = f + 2;
-  }
-  return r;
-}
-
 std::vector<std::string> Campos(const std::string& linea) {
   std::vector<std::string> r;
   std::string c;
@@ -306,7 +294,7 @@ TEST_F(TablasDeEnergia, DiasPorHorasDesdeMedianoche) {
                                  {kInicio + 2 + 5.0 / 24.0, 1}},
                                 2, kInicio, kInicio + 2);
   std::cout.rdbuf(previo);
-  const std::vector<std::string> l = Lineas(LeerArchivoCompleto(p));
+  const std::vector<std::string> l = LineasDeTexto(LeerArchivoCompleto(p));
   ASSERT_EQ(l.size(), 4u);  // header and three days
   EXPECT_EQ(l[0], CabeceraHoras());
   EXPECT_EQ(l[1],
@@ -335,13 +323,13 @@ TEST_F(TablasDeEnergia, DiasPorHorasFueraDeMedianocheYDelRango) {
                                 {{kInicio - 1.0 / 24.0, 0.25}, {kInicio + 3 + 2.0 / 24.0, 0.5}}, 1,
                                 kInicio, kInicio + 1);
   std::cout.rdbuf(previo);
-  std::vector<std::string> l = Lineas(LeerArchivoCompleto(p));
+  std::vector<std::string> l = LineasDeTexto(LeerArchivoCompleto(p));
   ASSERT_EQ(l.size(), 3u);
   EXPECT_EQ(l[1], LineaDia("01-11-2016", kCero, {}));
   EXPECT_EQ(l[2],
             LineaDia("02-11-2016", " 5.0000000000000000E-001", {{1, " 5.0000000000000000E-001"}}));
 
-  l = Lineas(LeerArchivoCompleto(carpeta_ / "fuera.xlt"));
+  l = LineasDeTexto(LeerArchivoCompleto(carpeta_ / "fuera.xlt"));
   ASSERT_EQ(l.size(), 6u);
   EXPECT_EQ(Campos(l[1])[0], "31-10-2016");
   EXPECT_EQ(l[1],

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../comun/leer_jpeg.h"
+#include "../comun/lineas_crlf.h"
 #include "estimator/ucalibrador.h"
 #include "estimator/ucarpetascentrales.h"
 #include "estimator/uparques_modelocombinado.h"
@@ -389,16 +390,6 @@ class CalibracionEditada : public Calibracion, public ::testing::WithParamInterf
   }
 };
 
-// The lines of a model file, which end with CR LF.
-std::vector<std::string> Lineas(const std::string& s) {
-  std::vector<std::string> r;
-  size_t a = 0;
-  for (size_t b; (b = s.find("\r\n", a)) != std::string::npos; a = b + 2)
-    r.push_back(s.substr(a, b - a));
-  r.push_back(s.substr(a));
-  return r;
-}
-
 TEST_P(CalibracionEditada, UnaCeldaTecleadaTrasCalibrarSoloCambiaSuLinea) {
   TFormAeronda& v = V();
   CrearCalibrador();
@@ -432,8 +423,8 @@ TEST_P(CalibracionEditada, UnaCeldaTecleadaTrasCalibrarSoloCambiaSuLinea) {
   ASSERT_TRUE(Errores().empty()) << Errores().front();
 
   const fs::path fin = basura_ / (std::string("calibrador_") + kNombrePlanta + "_FIN_.clp");
-  const std::vector<std::string> a = Lineas(Bytes(fin));
-  const std::vector<std::string> b = Lineas(Bytes(guardado));
+  const std::vector<std::string> a = LineasDeTexto(Bytes(fin));
+  const std::vector<std::string> b = LineasDeTexto(Bytes(guardado));
   ASSERT_EQ(a.size(), b.size());
   std::vector<size_t> distintas;
   for (size_t k = 0; k < a.size(); ++k)
